@@ -1,0 +1,96 @@
+#include "core/IniFile.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/Settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("ini-test-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+        path_ = (dir_ / "config.ini").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string contents() const {
+        std::ifstream in(path_, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void put(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+TEST_F(IniFileTest, MissingFileOrKeyGivesDefaultAndFirstWriteCreatesFile) {
+    core::IniFile ini(path_);
+    EXPECT_EQ(ini.readString("QX", "Dev", "F"), "F");
+    EXPECT_FALSE(fs::exists(path_));
+    ini.writeString("SOURCECONFIG", "SQLIP", " 127.0.0.1 ");
+    EXPECT_EQ(ini.readString("sourceconfig", "sqlip", ""), " 127.0.0.1 ");
+    EXPECT_EQ(ini.readString("SOURCECONFIG", "SQLPort", "1433"), "1433");
+}
+
+TEST_F(IniFileTest, WritesKeepOtherSectionsKeysAndComments) {
+    put("; installed by setup\r\n[QX]\r\nDev=T\r\n\r\n[TARGETCONFIG]\r\nSQLIP=10.0.0.1\r\nSQLPort=5432\r\n");
+    core::IniFile ini(path_);
+    ini.writeString("targetconfig", "SQLPORT", "5433");
+    ini.writeString("QX", "Extra", "1");
+    ini.writeString("qxacc01Toqxnew01", "HistoryStep", "11");
+    EXPECT_EQ(contents(),
+              "; installed by setup\r\n[QX]\r\nDev=T\r\nExtra=1\r\n\r\n[TARGETCONFIG]\r\nSQLIP=10.0.0.1\r\n"
+              "SQLPORT=5433\r\n\r\n[qxacc01Toqxnew01]\r\nHistoryStep=11\r\n");
+}
+
+TEST_F(IniFileTest, TextIsStoredInCodePage936) {
+    core::IniFile ini(path_);
+    ini.writeString("\xE8\xB4\xA6" "ToB", "HistoryTabName", "\xE8\xB4\xA6");  // 账
+    EXPECT_EQ(contents(), "[\xD5\xCB" "ToB]\n" "HistoryTabName=\xD5\xCB\n");
+    EXPECT_EQ(ini.readString("\xE8\xB4\xA6" "ToB", "HistoryTabName", ""), "\xE8\xB4\xA6");
+}
+
+TEST_F(IniFileTest, DevModeOnlyForCapitalT) {
+    core::Settings settings(path_);
+    EXPECT_FALSE(settings.devMode());
+    for (auto [value, expected] : {std::pair{"T", true}, {"t", false}, {"F", false}, {"T ", false}}) {
+        SCOPED_TRACE(value);
+        settings.write(core::settings::kDev, value);
+        EXPECT_EQ(settings.devMode(), expected);
+    }
+}
+
+// A writer killed at any moment leaves either the old or the new file, never a torn one.
+TEST_F(IniFileTest, KilledWriterNeverLeavesAHalfWrittenFile) {
+    core::IniFile(path_).writeString("S", "Pad", std::string(20000, 'x'));
+    for (int round = 0; round < 20; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            core::IniFile ini(path_);
+            for (int i = 0;; ++i) ini.writeString("S", "Counter", std::to_string(i));
+        }
+        ::usleep(2000 + round * 500);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        core::IniFile ini(path_);
+        ASSERT_EQ(ini.readString("S", "Pad", "").size(), 20000u) << "round " << round;
+    }
+}
+
+}  // namespace
