@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "db/SourceConnection.h"
+#include "db/SourceQuery.h"
+#include "db/TargetConnection.h"
+#include "db/TargetQuery.h"
+
+namespace engine {
+
+class RunHost;
+
+// Everything a run uses, handed over by the front end that starts it. The
+// connections are open on the chosen account sets; connections, queries and the
+// host are borrowed and must outlive the run. During a run only the run uses them.
+struct RunContext {
+    db::SourceConnection* conSource = nullptr;
+    db::TargetConnection* conTarget = nullptr;
+    db::SourceQuery* qrySourceData = nullptr;
+    db::SourceQuery* qrySourceTmp = nullptr;
+    db::TargetQuery* qryTargetData = nullptr;
+    db::TargetQuery* qryTargetTmp = nullptr;
+
+    // The database field texts exactly as typed (they name the resume section and
+    // the log file).
+    std::string sourceDatabase;
+    std::string targetDatabase;
+
+    std::vector<std::string> LoadTableList;    // lines of loadtable.txt
+    std::vector<std::string> TargetTableList;  // filled and sorted by the run
+
+    // config.ini, sql/ and log/ live here; no trailing separator.
+    std::string programDir;
+    bool DevMode = false;
+    std::string ToolVersionMajor = "10";
+    std::string ToolVersionMinor = "11";
+
+    RunHost* host = nullptr;
+};
+
+}  // namespace engine

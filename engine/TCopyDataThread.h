@@ -1,0 +1,22 @@
+#pragma once
+
+#include "RunContext.h"
+
+namespace engine {
+
+enum class RunOutcome { Completed, Failed };
+
+// One migration run. Execute() runs it on the calling thread from the marker row
+// to the final message, with one error path; it never throws. The desktop calls
+// it on a worker thread, the command line on its main thread.
+class TCopyDataThread {
+public:
+    explicit TCopyDataThread(RunContext& ctx) : ctx_(ctx) {}
+
+    RunOutcome Execute();
+
+private:
+    RunContext& ctx_;
+};
+
+}  // namespace engine
