@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ struct RunContext {
     std::string ToolVersionMinor = "11";
 
     RunHost* host = nullptr;
+
+    // Told after every write of the resume state ("HistoryStep" or "HistoryTabName"
+    // and the value written), on the run's thread; may be empty. Lets a front end
+    // show where the run stands.
+    std::function<void(const std::string& key, const std::string& value)> onResumeWritten;
 };
 
 }  // namespace engine

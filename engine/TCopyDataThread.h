@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "RunContext.h"
 
 namespace engine {
@@ -16,6 +18,13 @@ public:
     RunOutcome Execute();
 
 private:
+    void listTargetTables();
+    void checkConstraintsRestored();
+    std::string versionStamp();
+    // Saves the run log file; returns the reason when it could not be saved (that
+    // reason is also appended to the run log), empty on success.
+    std::string saveLog();
+
     RunContext& ctx_;
 };
 

@@ -1,0 +1,183 @@
+// lir2orbit-cli info / unzip / zip: look inside, unpack and pack backup archives
+// without a desktop.
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CommandRegistry.h"
+#include "archive/FileStream.h"
+#include "archive/FixedVolumeMedia.h"
+#include "archive/TQXProductInfo.h"
+#include "archive/TQXZip.h"
+#include "archive/TSplitFileHeader.h"
+#include "core/Cp936.h"
+#include "core/MessageBox.h"
+
+namespace {
+
+// The component's boxes on stderr. Questions are answered by --yes (otherwise
+// refused); disk prompts by `diskAnswer`, except that the same prompt twice in a
+// row is cancelled: the disk (a directory) did not change, so retrying cannot help.
+class ConsoleMessageBox final : public core::MessageBox {
+public:
+    ConsoleMessageBox(bool yes, core::MessageAnswer diskAnswer) : yes_(yes), diskAnswer_(diskAnswer) {}
+
+    core::MessageAnswer show(const std::string& caption, const std::string& text, core::MessageIcon,
+                             core::MessageButtons buttons) override {
+        std::string shown = text;
+        for (char& c : shown) {
+            if (c == '\r') c = ' ';
+        }
+        std::cerr << caption << ": " << shown;
+        core::MessageAnswer answer = core::MessageAnswer::Ok;
+        if (buttons == core::MessageButtons::YesNo) {
+            answer = yes_ ? core::MessageAnswer::Yes : core::MessageAnswer::No;
+            std::cerr << (yes_ ? " [yes]" : " [no: pass --yes to confirm]");
+        } else if (buttons == core::MessageButtons::OkCancel) {
+            answer = text == lastPrompt_ ? core::MessageAnswer::Cancel : diskAnswer_;
+            lastPrompt_ = text;
+            std::cerr << (answer == core::MessageAnswer::Ok ? " [ok]" : " [cancel]");
+        }
+        std::cerr << "\n";
+        return answer;
+    }
+
+private:
+    bool yes_;
+    core::MessageAnswer diskAnswer_;
+    std::string lastPrompt_;
+};
+
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+    bool yes = false;
+};
+
+// Options take a value ("--name value"); --yes alone. nullopt on a bad option.
+std::optional<Arguments> parse(const std::vector<std::string>& args, const std::vector<std::string>& known) {
+    Arguments parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--yes") {
+            parsed.yes = true;
+        } else if (arg.rfind("--", 0) == 0) {
+            if (std::find(known.begin(), known.end(), arg) == known.end() || i + 1 == args.size()) {
+                std::cerr << "unknown option or missing value: " << arg << "\n";
+                return std::nullopt;
+            }
+            parsed.options[arg] = args[++i];
+        } else {
+            parsed.positional.push_back(arg);
+        }
+    }
+    return parsed;
+}
+
+std::string option(const Arguments& args, const std::string& name, const std::string& fallback = {}) {
+    const auto it = args.options.find(name);
+    return it == args.options.end() ? fallback : it->second;
+}
+
+int info(const std::vector<std::string>& rawArgs) {
+    if (rawArgs.size() != 1) {
+        std::cerr << "usage: lir2orbit-cli info ARCHIVE\n";
+        return 2;
+    }
+    archive::FileStream file(rawArgs[0], archive::FileMode::OpenRead);
+    std::array<std::uint8_t, archive::TSplitFileHeader::kSize> start{};
+    const auto startRead = file.Read(start.data(), start.size());
+    const bool firstVolume = archive::TSplitFileHeader::HasIdentification(start.data(), static_cast<std::size_t>(startRead));
+    file.SetPosition(firstVolume ? static_cast<std::int64_t>(archive::TSplitFileHeader::kSize) : 0);
+    archive::TQXProductInfo header;
+    file.Read(header.bytes.data(), header.bytes.size());
+
+    const bool identified = header.HasArchiveIdentification();
+    const std::string name = core::fromCp936Lossy(header.AccountName());
+    const std::size_t tab = name.find('\t');
+    std::cout << "identification: " << (identified ? "ok" : "mismatch") << "\n";
+    if (!identified) return 1;  // the other fields would be noise
+    std::cout << "product version: " << core::fromCp936Lossy(header.ProductVersion()) << "\n"
+              << "account code: " << core::fromCp936Lossy(header.AccountCode()) << "\n"
+              << "account name before tab: " << name.substr(0, tab) << "\n"
+              << "account name after tab: " << (tab == std::string::npos ? name : name.substr(tab + 1)) << "\n"
+              << "first volume of a split archive: " << (firstVolume ? "yes" : "no") << "\n";
+    return 0;
+}
+
+int unzip(const std::vector<std::string>& rawArgs) {
+    const auto args = parse(rawArgs, {"--product-version"});
+    if (!args || args->positional.size() != 2) {
+        std::cerr << "usage: lir2orbit-cli unzip ARCHIVE OUTFILE [--product-version V] [--yes]\n";
+        return 2;
+    }
+    ConsoleMessageBox messages(args->yes, core::MessageAnswer::Cancel);  // a missing volume will not appear
+    archive::TQXZip zip(messages);
+    const std::string& out = args->positional[1];
+    const bool unpacked = zip.UnZip(args->positional[0], out, option(*args, "--product-version", "QXLedgerSuite"));
+    if (!unpacked || !std::filesystem::exists(out)) {
+        std::cerr << "lir2orbit-cli unzip: nothing was unpacked\n";
+        return 1;
+    }
+    return 0;
+}
+
+int zip(const std::vector<std::string>& rawArgs) {
+    const auto args = parse(rawArgs, {"--product-version", "--account-code", "--account-name", "--level", "--volume-size"});
+    static const std::map<std::string, archive::TCompressType> levels = {
+        {"none", archive::TCompressType::ctNone},
+        {"fastest", archive::TCompressType::ctFastest},
+        {"default", archive::TCompressType::ctNormal},
+        {"max", archive::TCompressType::ctMaximize}};
+    const std::string level = args ? option(*args, "--level", "default") : "";
+    const std::string volumeSize = args ? option(*args, "--volume-size") : "";
+    std::int64_t diskSize = 0;
+    try {
+        if (!volumeSize.empty()) diskSize = std::stoll(volumeSize);
+    } catch (const std::exception&) {
+        diskSize = -1;
+    }
+    if (!args || args->positional.size() != 2 || !args->options.count("--product-version") ||
+        !args->options.count("--account-code") || !args->options.count("--account-name") || !levels.count(level) ||
+        (!volumeSize.empty() && diskSize <= 1067)) {
+        std::cerr << "usage: lir2orbit-cli zip INFILE ARCHIVE --product-version V --account-code C --account-name N\n"
+                     "         [--level none|fastest|default|max] [--volume-size BYTES (above 1067)] [--yes]\n";
+        return 2;
+    }
+    const std::string& archivePath = args->positional[1];
+    const std::filesystem::path parent = std::filesystem::path(archivePath).parent_path();
+    archive::FixedVolumeMedia media(parent.empty() ? std::filesystem::path(".") : parent, diskSize);
+
+    ConsoleMessageBox messages(args->yes, core::MessageAnswer::Ok);  // each volume gets a fresh "disk"
+    archive::TQXZip packer(messages, &media);
+    packer.InFileName = args->positional[0];
+    packer.OutFileName = archivePath;
+    packer.OutDiskType = volumeSize.empty() ? archive::TOutDiskType::odtHard : archive::TOutDiskType::odtFloppy;
+    packer.SetCompressType(levels.at(level));
+    packer.ProductVersion = option(*args, "--product-version");
+    packer.AccountCode = option(*args, "--account-code");
+    packer.AccountName = option(*args, "--account-name");
+    if (!packer.Zip()) {
+        std::cerr << "lir2orbit-cli zip: the archive was not written completely\n";
+        return 1;
+    }
+    return 0;
+}
+
+const cli::CommandRegistration infoCommand({"info", "info ARCHIVE",
+                                            "Shows the header of a backup archive (exit 1 when it is none).", info});
+const cli::CommandRegistration unzipCommand(
+    {"unzip", "unzip ARCHIVE OUTFILE [--product-version V] [--yes]",
+     "Unpacks a backup archive (a first volume gathers the rest beside it); --yes allows overwriting.", unzip});
+const cli::CommandRegistration zipCommand(
+    {"zip",
+     "zip INFILE ARCHIVE --product-version V --account-code C --account-name N [--level none|fastest|default|max] "
+     "[--volume-size BYTES] [--yes]",
+     "Packs a file into a backup archive, cut into volumes of BYTES each beside ARCHIVE when asked.", zip});
+
+}  // namespace

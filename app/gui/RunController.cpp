@@ -1,0 +1,42 @@
+#include "RunController.h"
+
+#include "DesktopRunHost.h"
+#include "RunWorker.h"
+
+namespace gui {
+
+RunController::RunController(DesktopRunHost& host, QObject* parent)
+    : QObject(parent), host_(host) {}
+
+RunController::~RunController() {
+    if (thread_) {
+        host_.cancelQuestions();
+        thread_->quit();
+        thread_->wait();
+    }
+}
+
+void RunController::start(std::unique_ptr<engine::RunContext> ctx) {
+    ctx_ = std::move(ctx);
+    completed_ = false;
+    host_.allowQuestions();
+    auto* thread = new QThread;
+    auto* worker = new RunWorker(*ctx_);
+    worker->moveToThread(thread);
+    connect(thread, &QThread::started, worker, &RunWorker::run);
+    connect(worker, &RunWorker::done, this, [this](bool completed) { completed_ = completed; });
+    connect(worker, &RunWorker::done, thread, &QThread::quit);
+    connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(thread, &QThread::finished, this, &RunController::threadFinished);
+    thread_ = thread;
+    thread->start();
+}
+
+void RunController::threadFinished() {
+    thread_ = nullptr;
+    ctx_.reset();
+    emit finished(completed_);
+}
+
+}  // namespace gui

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "archive/Stream.h"
+
+namespace archive {
+
+enum class FileMode {
+    OpenRead,  // an existing file, read only
+    Create,    // created, or truncated when it exists; read and write
+};
+
+// A file opened with exclusive access: an advisory lock (flock) keeps a second
+// FileStream, in this or another process, from opening the same file meanwhile.
+// Unbuffered; every Read/Write is a system call. Move-only; closing never throws.
+class FileStream final : public Stream {
+public:
+    // Throws StreamError with the system's reason when the file cannot be opened
+    // or is in use.
+    FileStream(const std::string& path, FileMode mode);
+    FileStream(FileStream&& other) noexcept;
+    FileStream& operator=(FileStream&& other) noexcept;
+    ~FileStream() override;
+
+    // Short only at the end of the file.
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    // Short only when the disk is full or the file size limit is reached; other
+    // errors raise StreamError.
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
+    std::int64_t Size() override;
+    // Like Stream::WriteBuffer, with the system's reason for a short write.
+    void WriteBuffer(const void* buffer, std::int64_t count) override;
+
+    const std::string& path() const { return path_; }
+
+private:
+    void close() noexcept;
+
+    std::string path_;
+    int fd_ = -1;
+    int shortWriteError_ = 0;
+};
+
+}  // namespace archive

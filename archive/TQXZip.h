@@ -1,0 +1,122 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "archive/FileStream.h"
+#include "archive/MemoryStream.h"
+#include "archive/QXZipTypes.h"
+#include "archive/ScrambleGenerator.h"
+#include "archive/TCompressionLevel.h"
+#include "archive/TQXProductInfo.h"
+
+namespace core {
+class MessageBox;
+}
+
+namespace archive {
+
+class VolumeMedia;
+
+// Packs a file into a backup archive and unpacks one: a 181-byte header naming
+// product version and account set, then the file's zlib stream scrambled in
+// blocks of 16,384 bytes. Archives for floppy output are cut into volumes
+// (FileSplit); unpacking a first volume gathers the rest (FileCombine).
+//
+// The component shows its own notices (information, OK), questions (Yes/No) and
+// disk prompts (OK/Cancel) through `messageBox`, all with the caption "QXZip".
+// `media` stands for the floppy drives and is only needed for floppy output;
+// without it no drive has a disk. Both are borrowed and must outlive the
+// component. Texts are UTF-8; the header stores them in code page 936.
+//
+// Streams and buffers live for one Zip or UnZip; between calls the component
+// holds no resources. One thread at a time; every call blocks until done.
+// Failures to open, read or write files and corrupt data raise ArchiveError
+// after everything has been released.
+class TQXZip {
+public:
+    static constexpr std::int64_t kBlockSize = 16384;
+    using TBuf = std::array<std::uint8_t, kBlockSize>;
+    using PBuf = std::unique_ptr<TBuf>;
+
+    explicit TQXZip(core::MessageBox& messageBox, VolumeMedia* media = nullptr);
+    ~TQXZip();
+
+    // Properties. OutDiskType starts as odtFloppy and FloppyDriver as fdA (the
+    // first value of each), as a fresh component always had them; the
+    // argument-taking Zip and UnZip set both.
+    std::string InFileName;
+    std::string OutFileName;
+    TOutDiskType OutDiskType = TOutDiskType::odtFloppy;
+    TFloppyDriver FloppyDriver = TFloppyDriver::fdA;
+    std::string ProductVersion;
+    std::string AccountCode;
+    std::string AccountName;
+
+    TCompressType CompressType() const { return compressType_; }
+    // Also sets the compression level that belongs to it.
+    void SetCompressType(TCompressType type);
+    TCompressionLevel CompressionLevel() const { return level_; }
+
+    // The header last built or read.
+    const TQXProductInfo& Header() const { return header_; }
+
+    // Packs InFileName into OutFileName (odtHard) or onto floppy volumes. False
+    // when CheckTarget refused, when the output could not be written completely
+    // (a full disk), or when floppy output was cancelled.
+    bool Zip();
+    // Floppy output when outFile begins with A or B (either case), on drive A
+    // for A and drive B otherwise; compression ctNormal.
+    bool Zip(const std::string& inFile, const std::string& outFile, const std::string& productVersion,
+             const std::string& accountCode, const std::string& accountName);
+
+    // Unpacks InFileName into OutFileName. False without a message when the file
+    // is not an archive; false with a message for floppy output, another product
+    // version or a refused target. True only when the whole file was unpacked;
+    // when unpacking fails after the output was created, the output is deleted
+    // and the error raised. A first volume of a split archive goes to FileCombine.
+    bool UnZip();
+    bool UnZip(const std::string& inFile, const std::string& outFile, const std::string& productVersion);
+
+    void CompressStream(Stream& source, Stream& destination);
+    // Raises ArchiveError when the source ends before its zlib stream does.
+    void DeCompressStream(Stream& destination, Stream& source);
+    void InitFileHeaderInfo();
+    bool CheckTarget();
+    std::string GetTempFileName() const;
+    bool IsSplitFile(const std::string& fileName) const;
+
+    // Cuts the archive `source` into volumes named after `target` on the floppy
+    // drive, prompting for disks; `source` is deleted afterwards. True when the
+    // whole archive was written.
+    bool FileSplit(const std::string& source, const std::string& target);
+    // Joins the volumes starting with `first` (the next ones are looked for
+    // beside it, then asked for) into the temporary file and unpacks that into
+    // `output`; the result is UnZip's.
+    bool FileCombine(const std::string& first, const std::string& output);
+
+private:
+    void MsgBox(const std::string& text);
+    bool Confirm(const std::string& text);
+    bool Prompt(const std::string& text);
+    void releaseStreams() noexcept;
+    void gatherVolumes(const std::string& first, FileStream& joined);
+
+    core::MessageBox& messageBox_;
+    VolumeMedia* media_;
+    TCompressType compressType_ = TCompressType::ctNormal;
+    TCompressionLevel level_ = TCompressionLevel::clDefault;
+    TQXProductInfo header_;
+    std::unique_ptr<FileStream> input_;
+    std::unique_ptr<FileStream> output_;
+    std::unique_ptr<MemoryStream> memory_;
+    PBuf workBuffer_;
+    std::array<std::uint8_t, 4096> decompressionBuffer_{};
+    std::int32_t lastRead_ = 0;
+    std::int32_t lastWritten_ = 0;
+    ScrambleGenerator generator_;
+};
+
+}  // namespace archive

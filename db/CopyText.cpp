@@ -1,0 +1,75 @@
+#include "CopyText.h"
+
+#include "ValueText.h"
+
+namespace db {
+
+namespace {
+
+void appendEscaped(std::string_view text, std::string& out) {
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* escape = nullptr;
+        switch (text[i]) {
+        case '\\': escape = "\\\\"; break;
+        case '\t': escape = "\\t"; break;
+        case '\n': escape = "\\n"; break;
+        case '\r': escape = "\\r"; break;
+        default: continue;
+        }
+        out.append(text.data() + start, i - start);
+        out.append(escape, 2);
+        start = i + 1;
+    }
+    out.append(text.data() + start, text.size() - start);
+}
+
+void appendInteger(int64_t v, std::string& out) {
+    char buffer[24];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (v < 0) *--p = '-';
+    out.append(p, end);
+}
+
+}  // namespace
+
+void appendCopyField(const Value& value, std::string& out) {
+    switch (value.kind()) {
+    case Value::Kind::Null: out += "\\N"; return;
+    case Value::Kind::Bool: out += value.boolValue() ? 't' : 'f'; return;
+    case Value::Kind::Int: appendInteger(value.intValue(), out); return;
+    case Value::Kind::Float: appendFloatText(value.floatValue(), out); return;
+    case Value::Kind::Binary:
+        // bytea's hex input "\x..." with its backslash escaped for COPY.
+        out += "\\\\x";
+        appendHex(value.bytes(), out);
+        return;
+    case Value::Kind::Decimal:
+    case Value::Kind::DateTime:
+    case Value::Kind::Text: appendEscaped(value.bytes(), out); return;
+    }
+}
+
+void appendParameterText(const Value& value, std::string& out) {
+    switch (value.kind()) {
+    case Value::Kind::Null: return;
+    case Value::Kind::Bool: out += value.boolValue() ? 't' : 'f'; return;
+    case Value::Kind::Int: appendInteger(value.intValue(), out); return;
+    case Value::Kind::Float: appendFloatText(value.floatValue(), out); return;
+    case Value::Kind::Binary:
+        out += "\\x";
+        appendHex(value.bytes(), out);
+        return;
+    case Value::Kind::Decimal:
+    case Value::Kind::DateTime:
+    case Value::Kind::Text: out += value.bytes(); return;
+    }
+}
+
+}  // namespace db

@@ -1,0 +1,132 @@
+#include "MigrationSteps.h"
+
+#include "RepairSteps.h"
+#include "ResumeRecord.h"
+#include "RunContext.h"
+#include "RunHost.h"
+#include "TableImport.h"
+#include "TextFile.h"
+#include "core/ProgramDir.h"
+#include "core/TextRules.h"
+
+namespace engine {
+
+namespace {
+
+const char* const kApprovalCondition =
+    "select 1 from am_sysparam m where m.name = 'erpandoapapproval' and m.datavalue = '1'";
+
+class StepSequence {
+public:
+    StepSequence(RunContext& ctx, const std::string& storedStep, bool resume)
+        : ctx_(ctx), record_(ctx), storedStep_(storedStep), resume_(resume) {}
+
+    bool passes(const char* code) const { return stepPasses(code, storedStep_, resume_); }
+
+    void begin(const char* code, bool clearTable = true) {
+        record_.writeStep(code);
+        if (clearTable) record_.writeTable("");
+    }
+
+    void log(const char* text) { ctx_.host->appendLog(text); }
+
+    // Runs the step when its guard passes: records it, then does its work.
+    template <typename Work>
+    void step(const char* code, Work&& work) {
+        if (!passes(code)) return;
+        begin(code);
+        work();
+    }
+
+    void script(const char* code, const char* file, const char* doneLine) {
+        step(code, [&] {
+            RunScriptFile(ctx_, file, false);
+            log(doneLine);
+        });
+    }
+
+    // Step "97" goes on only when the source does not approve and the target does.
+    bool approvalWanted() {
+        db::SourceQuery& source = *ctx_.qrySourceTmp;
+        source.close();
+        source.setText(kApprovalCondition);
+        source.open();
+        bool sourceApproves = !source.eof();
+        source.close();
+        db::TargetQuery& target = *ctx_.qryTargetTmp;
+        target.close();
+        target.setText(kApprovalCondition);
+        target.open();
+        bool targetApproves = !target.eof();
+        target.close();
+        return !sourceApproves && targetApproves;
+    }
+
+private:
+    RunContext& ctx_;
+    ResumeRecord record_;
+    std::string storedStep_;
+    bool resume_;
+};
+
+}  // namespace
+
+bool stepPasses(const std::string& code, const std::string& storedStep, bool resume) {
+    return !resume || core::compareBytes(storedStep, code) <= 0;
+}
+
+void RunScriptFile(RunContext& ctx, const std::string& fileName, bool skipWhenEmpty,
+                   const std::string& announce) {
+    ctx.qryTargetTmp->close();
+    std::string text = readWholeFile(core::joinPath(ctx.programDir, fileName));
+    if (skipWhenEmpty) {
+        if (text.empty()) return;
+        if (!announce.empty()) ctx.host->appendLog(announce);
+    }
+    ctx.conTarget->execute(text);
+}
+
+void RunMigrationSteps(RunContext& ctx, const std::string& storedStep,
+                       const std::string& storedTable, bool resume) {
+    ctx.host->clearLog();
+    StepSequence s(ctx, storedStep, resume);
+
+    if (s.passes("11")) {
+        // The import keeps the stored table name: it is where a resumed import restarts.
+        s.begin("11", false);
+        s.log("开始导入表数据。");
+        ImportTables(ctx, ResumeState{resume, storedStep, storedTable});
+        s.log("\r\n表数据导入完成。");
+    }
+    s.step("12", [] {});
+    s.step("13", [&] {
+        RepairContacts(ctx);
+        s.log("\r\n修复联系人相关数据完成。");
+    });
+    s.step("14", [&] {
+        RepairAccountSettings(ctx);
+        s.log("\r\n修复帐套设置完成。");
+        RepairMasterData(ctx);
+        s.log("\r\n修复资料数据完成。");
+    });
+    s.step("15", [&] {
+        RepairEmployeeDuties(ctx);
+        s.log("\r\n修复员工职务数据完成。");
+    });
+    s.step("19", [&] {
+        RepairFixedAssetInitData(ctx);
+        s.log("\r\n修复固定资产初始化数据完成。");
+    });
+    s.script("20", "sql/updatewgitemdata.sql", "\r\n修复工资项目及类别数据完成。");
+    s.script("21", "sql/updatecreditemdata.sql", "\r\n修复财务初始化数据完成。");
+    s.script("22", "sql/updatetreedata.sql", "\r\n修复树型结构资料数据完成。");
+    if (s.passes("97") && s.approvalWanted()) {
+        s.begin("97");
+        RunScriptFile(ctx, "sql/updateapproved.sql", true, "\r\n正在修复审批数据。");
+    }
+    s.step("98", [&] {
+        RunScriptFile(ctx, "sql/updateend.sql", true, "\r\n正在做最后的数据修复。");
+    });
+}
+
+}  // namespace engine

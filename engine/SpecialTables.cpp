@@ -1,0 +1,228 @@
+#include "SpecialTables.h"
+
+#include <charconv>
+#include <exception>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ColumnMapping.h"
+#include "RunContext.h"
+#include "RunHost.h"
+#include "TableImport.h"
+#include "db/SourceConnection.h"
+#include "db/SourceQuery.h"
+#include "db/TargetConnection.h"
+#include "db/TargetQuery.h"
+
+namespace engine {
+
+namespace {
+
+// True only for a value that reads as the number 2; NULL and texts that are no
+// number are not 2, so they never raise.
+bool isTheNumberTwo(const db::Value& value) {
+    switch (value.kind()) {
+    case db::Value::Kind::Int:
+        return value.intValue() == 2;
+    case db::Value::Kind::Float:
+        return value.floatValue() == 2.0;
+    case db::Value::Kind::Decimal:
+    case db::Value::Kind::Text: {
+        std::string_view text = value.bytes();
+        while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+        while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+        if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+        double number = 0;
+        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        return error == std::errc() && end == text.data() + text.size() && !text.empty() && number == 2.0;
+    }
+    default:
+        return false;
+    }
+}
+
+void absorbErrors(db::SourceConnection& connection, const std::string& sql) {
+    try {
+        connection.execute(sql);
+    } catch (const std::exception&) {
+        // The staging table is a convenience of the copy: its failures are silent.
+    }
+}
+
+// Creates the staging table when missing, empties it and numbers every source
+// attachment by its identity. Pieces and their trailing blanks as the legacy
+// tool sent them.
+std::string stagingCommand() {
+    struct Piece {
+        std::string_view text;
+        int blanks;
+    };
+    static constexpr Piece kPieces[] = {
+        {"if not exists(select 1 from sys.columns where [object_id]=object_id(N't_p_orderattach'))begin", 85},
+        {"create table [dbo].[t_p_orderattach](", 53},
+        {"[id] [int] identity(1,1) not null,", 54},
+        {"[billid] [int] not null,", 64},
+        {"[itemno] [int] not null,", 64},
+        {"[billtypeid] [int] not null,", 61},
+        {"constraint [pk_t_p_orderattach] primary key clustered", 35},
+        {"(", 82},
+        {"\t", 5},
+        {"[id] asc", 78},
+        {")with (pad_index = off, statistics_norecompute = off, ignore_dup_key = off, allow_row_locks = on, "
+         "allow_page_locks = on) on [primary])   on [primary]",
+         122},
+        {"end;", 134},
+        {"delete from t_p_orderattach;", 110},
+        {"insert into t_p_orderattach(billid,itemno,billtypeid)", 85},
+        {"select billid,itemno,billtypeid from p_orderattach;", 87},
+    };
+    std::string sql;
+    for (const Piece& piece : kPieces) {
+        sql.append(piece.text);
+        sql.append(static_cast<size_t>(piece.blanks), ' ');
+    }
+    return sql;
+}
+
+// Ten staging rows above `after`, lowest ids first, joined to their attachments.
+std::string pageQuery(int64_t after) {
+    return "select * from p_orderattach m inner join (select top 10 billid,itemno,billtypeid from t_p_orderattach "
+           "where id > " +
+           std::to_string(after) +
+           " order by id) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = d.billtypeid";
+}
+
+}  // namespace
+
+void MergeSystemParameters(RunContext& ctx, const std::string& sourceTable) {
+    db::SourceQuery& source = *ctx.qrySourceData;
+    source.close();
+    source.setText("select * from " + sourceTable);
+    source.open();
+    // The first source row of each parameter decides, as a lookup would find it.
+    std::unordered_map<int64_t, db::Value> sourceValues;
+    for (; !source.eof(); source.next()) {
+        sourceValues.emplace(source.asInteger("paramid"), source.fieldByName("datavalue"));
+    }
+
+    db::TargetQuery& target = *ctx.qryTargetData;
+    target.close();
+    target.setText("select * from am_sysparam where paramid<>100 and paramid<>101 and paramid<>3025");
+    target.open();
+    target.first();
+    for (; !target.eof(); target.next()) {
+        const int64_t id = target.asInteger("paramid");
+        auto found = sourceValues.find(id);
+        if (found == sourceValues.end()) continue;
+        if (id == 107 && isTheNumberTwo(found->second)) continue;
+        target.edit();
+        target.setValue("datavalue", found->second);
+        target.post();
+    }
+    target.flush();
+}
+
+void MergeKinds(RunContext& ctx, const std::string& table, const std::string& sourceTable) {
+    db::SourceQuery& source = *ctx.qrySourceData;
+    source.close();
+    source.setText("select * from " + sourceTable + " where issys=0 order by kind,id");
+    source.open();
+
+    db::TargetQuery& target = *ctx.qryTargetData;
+    target.close();
+    target.setText("select * from " + table + " order by kind,id");
+    target.open();
+
+    std::vector<db::Value> kindOnly(1);
+    std::vector<db::Value> kindAndId(2);
+    for (; !source.eof(); source.next()) {
+        const int64_t kind = source.asInteger("kind");
+        const int64_t id = source.asInteger("id");
+        kindOnly[0].setInt(kind);
+        if (!target.locate("kind", kindOnly)) continue;  // a kind the new edition does not have
+        const std::string kindName = target.asText("kindname");
+        kindAndId[0].setInt(kind);
+        kindAndId[1].setInt(id);
+        const db::Value& name = source.fieldByName("name");
+        if (!target.locate("kind;id", kindAndId)) {
+            target.append();
+            target.setInteger("kind", kind);
+            target.setInteger("id", id);
+            target.setValue("name", name);
+            target.setValue("kindname", db::Value::fromText(kindName));
+            target.setInteger("iskind", 0);
+            target.setInteger("issys", 0);
+            target.setInteger("upflag", 0);
+            target.post();
+        } else if (!(target.fieldByName("name") == name)) {
+            target.edit();
+            target.setValue("name", name);
+            target.post();
+        }
+    }
+    target.flush();
+}
+
+void ClearEmployeePrivileges(RunContext& ctx) {
+    ctx.conTarget->execute(
+        "delete from o_oporgpri;"
+        "delete from cw_memberrela where not (gid = 1 and opid = 0 and sysflag = 2);"
+        "delete from cw_privilege where not ((id = -99 and kind = -99) or (id = 0 and kind = 0) or (id = 1 and "
+        "kind = 1));"
+        "delete from m_opgroupdetail where id <> 1;"
+        "delete from m_opgroup where id <> 1;"
+        "delete from l_employ where empid <> 99999999;");
+}
+
+void RebuildGoodsSkus(RunContext& ctx) {
+    ctx.conTarget->execute(
+        "insert into l_goodssku (goodsid, skuid, skucode, skuname, isauto) select goodsid, goodsid, code, name, 1 "
+        "from l_goods;select am_rebuildtablekey('l_goodssku', 'skuid');");
+}
+
+void RefreshPinyin(RunContext& ctx, const std::string& table) {
+    ctx.conTarget->execute("update " + table + " set pyspell = fn_chineseletters(name);");
+}
+
+void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64_t sourceRowCount) {
+    // A staging table left by an interrupted run would keep counting its identity
+    // from the old ids; dropping it first makes the command create it afresh, so
+    // the ids run 1, 2, 3, ... and pages of ten never overlap.
+    absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
+    absorbErrors(*ctx.conSource, stagingCommand());
+
+    db::SourceQuery& source = *ctx.qrySourceData;
+    db::TargetQuery& target = *ctx.qryTargetData;
+    ColumnPlan plan;
+    bool planned = false;
+    ProgressLine progress(displayName);
+    int64_t after = 0;
+    int64_t copied = 0;
+    while (copied < sourceRowCount) {
+        source.close();
+        source.setText(pageQuery(after));
+        source.open();
+        // An empty page means the staging rows are used up (or never joined):
+        // going on could only loop forever.
+        if (source.eof()) break;
+        if (!planned) {
+            plan = ColumnPlan::forAttachments(target.columns(), source.columns());
+            planned = true;
+        }
+        for (; !source.eof(); source.next()) {
+            target.append();
+            FillTargetRow(plan, source, target);
+            ++copied;
+            ctx.host->replaceLastLog(progress.text(copied, sourceRowCount));
+            target.post();
+        }
+        after += 10;
+        target.flush();
+        target.close();
+        target.open();
+    }
+    absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
+}
+
+}  // namespace engine

@@ -1,0 +1,167 @@
+#include "TCopyDataThread.h"
+
+#include <algorithm>
+#include <ctime>
+#include <exception>
+
+#include "MigrationSteps.h"
+#include "ResumeRecord.h"
+#include "RunError.h"
+#include "RunHost.h"
+#include "RunLogFile.h"
+#include "SqlLiteral.h"
+#include "core/TextRules.h"
+
+namespace engine {
+
+namespace {
+
+const char* const kCaption = "提示";
+const char* const kResumeQuestion = "检测到导入记录，是否继续上一次的导入作业？";
+const char* const kCompleted = "数据导入完成！";
+const char* const kFailed = "数据导入错误，请检查日志！";
+const char* const kStampValues =
+    "select datavalue as info from am_sysparam where paramid in (100,101,3002,3003,3025) order by "
+    "paramid";
+
+std::string errorText(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+std::tm localNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+RunOutcome TCopyDataThread::Execute() {
+    RunHost& host = *ctx_.host;
+    host.clearLog();
+    try {
+        host.setBusy(true);
+        ctx_.conTarget->execute(
+            "delete from am_sysparam where paramid = 9999;insert into am_sysparam(paramid,name,datavalue) "
+            "select 9999,'LirToOrbit','';");
+        ctx_.conTarget->execute("comment on column aa_billflow.id is 'key';");
+
+        bool resume = false;
+        ResumeRecord record(ctx_);
+        std::string storedStep = record.step();
+        std::string storedTable = record.table();
+        if (core::compareBytes(storedStep, core::settings::kNoStep) > 0) {
+            resume = host.askYesNo(kCaption, kResumeQuestion);
+        }
+
+        listTargetTables();
+        ctx_.conTarget->execute("update pg_constraint set condeferrable = true;");
+        RunScriptFile(ctx_, "sql/updatebegin.sql", false);
+
+        RunMigrationSteps(ctx_, storedStep, storedTable, resume);
+
+        ctx_.conTarget->execute("update pg_constraint set condeferrable = false;");
+        checkConstraintsRestored();
+        host.appendLog("\r重启外键完成。");
+
+        std::string stamp = versionStamp();
+        ctx_.conTarget->execute("update am_sysparam set content = " + quoteSqlLiteral(stamp) +
+                                " where paramid=9999;");
+    } catch (...) {
+        std::string error = errorText(std::current_exception());
+        host.setBusy(false);
+        host.appendLog(error + "\r\n");
+        std::string saveError = saveLog();
+        host.showMessage(kCaption, saveError.empty() ? kFailed : std::string(kFailed) + "\r\n" + saveError,
+                         core::MessageIcon::Warning);
+        return RunOutcome::Failed;
+    }
+
+    host.setBusy(false);
+    // A log that cannot be saved must not keep the finished run resumable.
+    std::string problems = saveLog();
+    try {
+        ResumeRecord(ctx_).reset();
+    } catch (...) {
+        std::string error = errorText(std::current_exception());
+        host.appendLog(error);
+        problems += (problems.empty() ? "" : "\r\n") + error;
+    }
+    host.appendLog("数据导入完成。");
+    host.showMessage(kCaption, problems.empty() ? kCompleted : std::string(kCompleted) + "\r\n" + problems,
+                     core::MessageIcon::Warning);
+    return RunOutcome::Completed;
+}
+
+void TCopyDataThread::listTargetTables() {
+    ctx_.TargetTableList.clear();
+    db::TargetQuery& q = *ctx_.qryTargetTmp;
+    q.close();
+    q.setText("select tablename from pg_tables where schemaname = 'public' order by tablename");
+    q.open();
+    for (; !q.eof(); q.next()) ctx_.TargetTableList.push_back(q.asText("tablename"));
+    q.close();
+    std::sort(ctx_.TargetTableList.begin(), ctx_.TargetTableList.end(),
+              [](const std::string& a, const std::string& b) { return core::lessIgnoreCase(a, b); });
+}
+
+void TCopyDataThread::checkConstraintsRestored() {
+    db::TargetQuery& q = *ctx_.qryTargetTmp;
+    q.close();
+    q.setText("select 1 from pg_constraint where condeferrable = 't'");
+    q.open();
+    bool stillDeferrable = !q.eof();
+    q.close();
+    if (stillDeferrable) throw RunError("重启外键失败。");
+}
+
+std::string TCopyDataThread::versionStamp() {
+    std::string sourceValues;
+    db::SourceQuery& source = *ctx_.qrySourceTmp;
+    source.close();
+    source.setText(kStampValues);
+    source.open();
+    for (; !source.eof(); source.next()) {
+        if (sourceValues.empty()) {
+            sourceValues = source.asText("info");
+        } else {
+            sourceValues += "-" + source.asText("info");
+        }
+    }
+    source.close();
+
+    db::TargetQuery& target = *ctx_.qryTargetTmp;
+    target.close();
+    target.setText(
+        "select string_agg(datavalue,'-') as info from ( select datavalue from am_sysparam where "
+        "paramid in (100,101,3002,3003,3025) order by paramid) m ;");
+    target.open();
+    std::string targetValues = target.eof() ? std::string() : target.asText("info");
+    target.close();
+
+    return "tool[" + ctx_.ToolVersionMajor + "." + ctx_.ToolVersionMinor + "]oldacc[" + sourceValues +
+           "]newacc[" + targetValues + "]";
+}
+
+std::string TCopyDataThread::saveLog() {
+    RunHost& host = *ctx_.host;
+    try {
+        saveRunLog(ctx_.programDir,
+                   runLogFileName(ctx_.sourceDatabase, ctx_.targetDatabase, localNow()),
+                   host.logText());
+        return {};
+    } catch (...) {
+        std::string error = errorText(std::current_exception());
+        host.appendLog(error);
+        return error;
+    }
+}
+
+}  // namespace engine

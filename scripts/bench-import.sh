@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Table import benchmark: rows per second of ImportTable for a generated source
+# table of ROWS rows (default 1,000,000) x 12 columns (integers, exact decimals,
+# datetimes, Chinese varchar, one nullable column) read through the SQL Server
+# test server into the PostgreSQL cluster, against the plain load limit: psql
+# \copy of the same rows from a file into an identical empty table. Also the rate
+# of a binary table (10-row flushes, 50 KB attachments) and the tool's peak
+# resident memory for 100,000 against ROWS rows. Prints figures; asserts nothing.
+#
+#   scripts/bench-import.sh            (BUILD_DIR, ROWS, ATTACH_ROWS may be set)
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD_DIR:-$ROOT/build}
+ROWS=${ROWS:-1000000}
+SMALL_ROWS=$((ROWS / 10))
+ATTACH_ROWS=${ATTACH_ROWS:-2000}
+
+# shellcheck source=lib/pgcluster.sh
+source "$ROOT/scripts/lib/pgcluster.sh"
+
+cmake -S "$ROOT" -B "$BUILD" >/dev/null
+cmake --build "$BUILD" --target import_bench tds-testserver -j2 >/dev/null
+
+WORK=$(mktemp -d /tmp/bench-import.XXXXXX)
+chmod 755 "$WORK"
+TDS_PID=
+cleanup() {
+  [ -n "$TDS_PID" ] && kill "$TDS_PID" 2>/dev/null && wait "$TDS_PID" 2>/dev/null
+  stop_pg_cluster
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+start_pg_cluster >/dev/null
+
+"$BUILD/tools/tds-testserver/tds-testserver" --port 0 --postgres "$LIR2ORBIT_TEST_PG" >"$WORK/tds.out" 2>"$WORK/tds.err" &
+TDS_PID=$!
+for _ in $(seq 100); do
+  grep -q '^listening on' "$WORK/tds.out" 2>/dev/null && break
+  sleep 0.1
+done
+TDS_PORT=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$WORK/tds.out")
+[ -n "$TDS_PORT" ] || { echo "tds-testserver did not start"; cat "$WORK/tds.err"; exit 1; }
+
+now() { date +%s.%N; }
+elapsed() { python3 -c "print(f'{$2 - $1:.3f}')"; }
+rate() { python3 -c "print(f'{$1 / $2:,.0f}')"; }
+
+psql -q -X -v ON_ERROR_STOP=1 -d postgres -c "create database bench_src" -c "create database bench_tgt"
+psql -q -X -v ON_ERROR_STOP=1 -d bench_src -f "$ROOT/tools/tds-testserver/sql/source-domains.sql" >/dev/null
+
+columns_src="id int, qty int, big bigint, price numeric(18,4), amount numeric(18,2), rate numeric(9,6),
+  made datetime, changed datetime, name varchar(60), spec varchar(40), memo varchar(100), flag smallint"
+columns_tgt="id int primary key, qty int, big bigint, price numeric(18,4), amount numeric(18,2), rate numeric(9,6),
+  made timestamp, changed timestamp, name varchar(60), spec varchar(40), memo varchar(100), flag smallint"
+generate() {  # table rows
+  echo "create table $1 ($columns_src);
+  insert into $1 select g, g % 1000, g * 1000003::bigint, (g % 100000) * 1.2345, g * 0.01, (g % 997) / 997.0,
+    timestamp '2020-01-01' + g * interval '1 second', timestamp '2024-06-30 12:00:00.123' - g * interval '1 minute',
+    '商品名称' || g || '号', '规格型号' || (g % 100), case when g % 3 = 0 then null else '备注说明' || g end, g % 2
+  from generate_series(1, $2) g;"
+}
+echo "generating $ROWS + $SMALL_ROWS rows and $ATTACH_ROWS attachments ..."
+{
+  generate bench_big "$ROWS"
+  generate bench_small "$SMALL_ROWS"
+  echo "create table bench_attach (id int, name varchar(40), data image);
+  insert into bench_attach select g, '附件' || g, decode(repeat(md5(g::text), 3200), 'hex') from generate_series(1, $ATTACH_ROWS) g;"
+} | psql -q -X -v ON_ERROR_STOP=1 -d bench_src
+psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt \
+  -c "create table bench_big ($columns_tgt)" -c "create table bench_load ($columns_tgt)" \
+  -c "create table bench_small ($columns_tgt)" -c "create table bench_attach (id int primary key, name varchar(40), data bytea)"
+psql -q -X -v ON_ERROR_STOP=1 -d bench_src -c "\\copy bench_big to '$WORK/big.copy'"
+
+t0=$(now)
+psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt -c "\\copy bench_load from '$WORK/big.copy'"
+t1=$(now)
+copy_s=$(elapsed "$t0" "$t1")
+
+run_import() {  # table -> "seconds peak_rss_kib"
+  "$BUILD/tests/engine/bench/import_bench" 127.0.0.1 "$PGPORT" bench_tgt "$TDS_PORT" sa Test-Pass1 bench_src "$1" |
+    sed -n 's/.*seconds=\([0-9.]*\) peak_rss_kib=\([0-9]*\).*/\1 \2/p'
+}
+read -r import_s big_rss < <(run_import bench_big)
+read -r _ small_rss < <(run_import bench_small)
+read -r attach_s _ < <(run_import bench_attach)
+copied=$(psql -At -X -d bench_tgt -c "select count(*) from bench_big")
+[ "$copied" = "$ROWS" ] || { echo "import copied $copied of $ROWS rows"; exit 1; }
+
+echo
+echo "psql \\copy of $ROWS rows:        ${copy_s} s  ($(rate "$ROWS" "$copy_s") rows/s)"
+echo "table import of $ROWS rows:      ${import_s} s  ($(rate "$ROWS" "$import_s") rows/s)"
+echo "import / \\copy:                 $(python3 -c "print(f'{$import_s / $copy_s:.2f}')")x  (goal: at most 2.5x)"
+echo "binary table, $ATTACH_ROWS x 50 KB:   ${attach_s} s  ($(rate "$ATTACH_ROWS" "$attach_s") rows/s,"\
+" $(python3 -c "print(f'{$ATTACH_ROWS * 51200 / 1048576 / $attach_s:.1f}')") MB/s)"
+echo "peak RSS, $SMALL_ROWS rows:        ${small_rss} KiB"
+echo "peak RSS, $ROWS rows:       ${big_rss} KiB  ($(python3 -c "print(f'{($big_rss - $small_rss) * 100 / $small_rss:+.1f}')")%)"

@@ -1,0 +1,38 @@
+#pragma once
+#include <string>
+
+struct pg_result;
+
+namespace tdsserver {
+
+// Owns one libpq result.
+class PgResult {
+public:
+    PgResult() noexcept = default;
+    explicit PgResult(pg_result* result) noexcept : result_(result) {}
+    PgResult(PgResult&& other) noexcept;
+    PgResult& operator=(PgResult&& other) noexcept;
+    PgResult(const PgResult&) = delete;
+    PgResult& operator=(const PgResult&) = delete;
+    ~PgResult();
+
+    pg_result* get() const noexcept { return result_; }
+    explicit operator bool() const noexcept { return result_ != nullptr; }
+
+    int status() const noexcept;
+    bool failed() const noexcept;
+    int rows() const noexcept;
+    int columns() const noexcept;
+    bool isNull(int row, int column) const noexcept;
+    std::string value(int row, int column) const;
+    // Throws SqlError carrying the server's message when the result is an error.
+    void check() const;
+
+private:
+    pg_result* result_ = nullptr;
+};
+
+// The SQL Server error number reported for a PostgreSQL SQLSTATE.
+int sqlServerErrorNumber(const char* sqlState) noexcept;
+
+} // namespace tdsserver
