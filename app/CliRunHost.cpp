@@ -6,6 +6,17 @@
 
 namespace app {
 
+namespace {
+// A lone "\r" inside a log line is a line break to the reader; written raw it
+// would send a terminal back to the start of the line.
+std::string printable(std::string line) {
+    for (char& c : line) {
+        if (c == '\r') c = '\n';
+    }
+    return line;
+}
+}  // namespace
+
 CliRunHost::CliRunHost(std::ostream& out, bool outputIsTerminal, core::MessageBox& messages)
     : out_(out), terminal_(outputIsTerminal), messages_(messages) {}
 
@@ -14,7 +25,7 @@ void CliRunHost::writeOpenLine() {
     if (terminal_) {
         out_ << "\n";
     } else {
-        out_ << log_.lastLine() << "\n";
+        out_ << printable(log_.lastLine()) << "\n";
     }
     lineOpen_ = false;
 }
@@ -27,10 +38,10 @@ void CliRunHost::appendLog(const std::string& text) {
     for (size_t i = before; i < lines.size(); ++i) {
         bool last = i + 1 == lines.size();
         if (last) {
-            if (terminal_) out_ << lines[i];
+            if (terminal_) out_ << printable(lines[i]);
             lineOpen_ = true;
         } else {
-            out_ << lines[i] << "\n";
+            out_ << printable(lines[i]) << "\n";
         }
     }
     out_ << std::flush;
@@ -41,7 +52,7 @@ void CliRunHost::replaceLastLog(const std::string& text) {
     // form follows as one more line.
     log_.replaceLast(text);
     if (terminal_) {
-        out_ << (lineOpen_ ? "\r\033[K" : "") << text << std::flush;
+        out_ << (lineOpen_ ? "\r\033[K" : "") << printable(text) << std::flush;
     }
     lineOpen_ = true;
 }

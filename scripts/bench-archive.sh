@@ -75,9 +75,9 @@ random.seed(7)
 words = [b"ledger", b"account", b"voucher", b"2024-01-31", b"12345.67", b"customer", b"0000",
          b"\xd5\xcb\xcc\xd7", b"period", b"balance"] + [bytes(random.choices(b"abcdefghijklmnop0123456789", k=6)) for _ in range(300)]
 chunk = b" ".join(random.choices(words, k=1_400_000)) + b"\r\n"
-# Text of this kind packs to roughly a quarter; repeats lie far beyond zlib's window.
+# Text of this kind packs to a little under a third; repeats lie far beyond zlib's window.
 with open("input.dat", "wb") as f:
-    for _ in range(max(1, target_archive * 5 // len(chunk))):
+    for _ in range(max(1, target_archive * 36 // 10 // len(chunk))):
         f.write(chunk)
 PY
 "$cli" zip input.dat archive.bak --product-version QXLedgerSuite --account-code 001 --account-name bench
@@ -85,26 +85,37 @@ PY
 rm input.dat
 archive_bytes=$(stat -c %s archive.bak)
 
-measure() {  # label, command...: prints seconds and peak RSS
-  local label=$1; shift
-  sync
-  /usr/bin/time -f "%e %M" -o time.txt "$@"
-  read -r seconds rss_kb < time.txt
-  echo "$label $seconds $rss_kb"
+measure() {  # command...: prints wall seconds, CPU seconds and peak RSS in KiB
+  rm -f out-ours.dat out-zlib.dat
+  sync  # the previous run's output is written back before the clock starts
+  /usr/bin/time -f "%e %U %S %M" -o time.txt "$@"
+  read -r wall user sys rss_kb < time.txt
+  echo "$wall $(echo "$user + $sys" | bc) $rss_kb"
 }
-read -r _ ours_s ours_kb < <(measure unzip "$cli" unzip archive.bak out-ours.dat)
-read -r _ base_s base_kb < <(measure inflate ./inflate inflate payload.zlib out-zlib.dat)
+# Two rounds in alternating order on a shared machine; the faster of each counts.
+best() { sort -n | head -1; }
+results_ours=() results_zlib=()
+for round in 1 2; do
+  results_zlib+=("$(measure ./inflate inflate payload.zlib out-zlib.dat)")
+  results_ours+=("$(measure "$cli" unzip archive.bak out-ours.dat)")
+done
+read -r ours_s ours_cpu ours_kb < <(printf '%s\n' "${results_ours[@]}" | best)
+read -r base_s base_cpu base_kb < <(printf '%s\n' "${results_zlib[@]}" | best)
+"$cli" unzip archive.bak out-ours.dat
+./inflate inflate payload.zlib out-zlib.dat
 cmp -s out-ours.dat out-zlib.dat || { echo "outputs differ"; exit 1; }
 out_bytes=$(stat -c %s out-ours.dat)
 
-python3 - "$archive_bytes" "$out_bytes" "$ours_s" "$ours_kb" "$base_s" "$base_kb" <<'PY'
+python3 - "$archive_bytes" "$out_bytes" "$ours_s" "$ours_kb" "$base_s" "$base_kb" "$ours_cpu" "$base_cpu" <<'PY'
 import sys
 a, o = int(sys.argv[1]), int(sys.argv[2])
 ours_s, ours_kb, base_s, base_kb = float(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5]), int(sys.argv[6])
+ours_cpu, base_cpu = float(sys.argv[7]), float(sys.argv[8])
 mb = 1e6
 print(f"archive {a/mb:.1f} MB, unpacked {o/mb:.1f} MB")
 print(f"lir2orbit-cli unzip : {ours_s:.2f} s  {a/mb/ours_s:7.1f} MB/s of archive   peak RSS {ours_kb/1024:.1f} MiB")
 print(f"plain zlib inflate  : {base_s:.2f} s  {a/mb/base_s:7.1f} MB/s of payload   peak RSS {base_kb/1024:.1f} MiB")
-print(f"speed ratio unzip/inflate: {base_s/ours_s*100:.0f}% (required: at least 70%)")
+print(f"CPU time (user+sys)  : unzip {ours_cpu:.2f} s, inflate {base_cpu:.2f} s")
+print(f"speed ratio unzip/inflate: {base_s/ours_s*100:.0f}% by wall time, {base_cpu/ours_cpu*100:.0f}% by CPU time (required: at least 70%)")
 print(f"peak RSS / archive size: {ours_kb*1024/a:.2f} (required: below 2)")
 PY

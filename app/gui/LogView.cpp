@@ -2,13 +2,15 @@
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
 
 namespace gui {
 
 namespace {
-QString q(const std::string& s) { return QString::fromStdString(s); }
+// A lone "\r" inside a log line shows as a line break, as in the run log of old.
+QString shown(const std::string& line) {
+    return QString::fromStdString(line).replace('\r', '\n');
+}
 }  // namespace
 
 void LogView::sync(const std::vector<std::string>& lines) {
@@ -18,24 +20,30 @@ void LogView::sync(const std::vector<std::string>& lines) {
     }
     if (common == shown_.size() && common == lines.size()) return;
 
+    QTextCursor cursor(memo_.document());
+    cursor.beginEditBlock();
     if (common + 1 == shown_.size() && lines.size() >= shown_.size()) {
-        QTextCursor cursor(memo_.document()->lastBlock());
-        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        cursor.insertText(q(lines[common]));
+        // Only the last line changed (a progress line) and maybe more followed.
+        cursor.setPosition(lastLineStart_);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.insertText(shown(lines[common]));
         shown_[common] = lines[common];
         ++common;
     } else if (common < shown_.size()) {
-        QStringList all;
-        for (const auto& line : lines) all << q(line);
-        memo_.setPlainText(all.join('\n'));
-        shown_ = lines;
-        memo_.verticalScrollBar()->setValue(memo_.verticalScrollBar()->maximum());
-        return;
+        memo_.clear();
+        shown_.clear();
+        common = 0;
     }
+    // By cursor, not appendPlainText, which would fill an empty first line
+    // instead of starting a new one.
+    cursor.movePosition(QTextCursor::End);
     for (size_t i = common; i < lines.size(); ++i) {
-        memo_.appendPlainText(q(lines[i]));
+        if (!shown_.empty()) cursor.insertBlock();
+        lastLineStart_ = cursor.position();
+        cursor.insertText(shown(lines[i]));
         shown_.push_back(lines[i]);
     }
+    cursor.endEditBlock();
     memo_.verticalScrollBar()->setValue(memo_.verticalScrollBar()->maximum());
 }
 

@@ -9,7 +9,8 @@ namespace gui {
 
 // Shows the run log's lines in a read-only text view. sync() brings the view to
 // the given lines with the least work: appended lines are appended, a changed
-// last line (a progress line) is replaced, anything else redraws. Main thread only.
+// last line (a progress line) is replaced, anything else redraws. A "\r" inside
+// a line shows as a line break. Main thread only.
 class LogView {
 public:
     explicit LogView(QPlainTextEdit& memo) : memo_(memo) {}
@@ -20,6 +21,7 @@ public:
 private:
     QPlainTextEdit& memo_;
     std::vector<std::string> shown_;
+    int lastLineStart_ = 0;  // document position where the last line begins
 };
 
 }  // namespace gui

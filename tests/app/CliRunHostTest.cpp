@@ -43,9 +43,9 @@ TEST(CliRunHostTest, MessageEndsTheOpenLineFirst) {
     std::ostringstream out;
     apptest::ScriptedMessageBox messages;
     app::CliRunHost host(out, false, messages);
-    host.appendLog("重启外键完成。");
+    host.appendLog("\r重启外键完成。");
     host.showMessage("提示", "数据导入完成！", core::MessageIcon::Warning);
-    EXPECT_EQ(out.str(), "重启外键完成。\n");
+    EXPECT_EQ(out.str(), "\n重启外键完成。\n") << "a lone \\r is a line break";
     ASSERT_EQ(messages.texts(), std::vector<std::string>{"数据导入完成！"});
 }
 

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <QLineEdit>
+
 #include "ScriptedMessageBox.h"
+#include "app/gui/DropDownComboBox.h"
 #include "app/gui/TCopyDataForm.h"
 #include "fixtures/ProgramDirectory.h"
 #include "source/FileChooser.h"

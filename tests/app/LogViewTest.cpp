@@ -17,7 +17,7 @@ using Lines = std::vector<std::string>;
 QString joined(const Lines& lines) {
     QStringList all;
     for (const auto& l : lines) all << QString::fromStdString(l);
-    return all.join('\n');
+    return all.join('\n').replace('\r', '\n');
 }
 
 TEST(LogViewTest, FollowsAppendsReplacementsAndResets) {
@@ -28,6 +28,8 @@ TEST(LogViewTest, FollowsAppendsReplacementsAndResets) {
         {"", "开始", "l_goods 1/3"},
         {"", "开始", "l_goods 3/3"},
         {"", "开始", "l_goods 3/3", "a", "b"},
+        {"", "开始", "l_goods 3/3", "a", "\r重启外键完成。"},
+        {"", "开始", "l_goods 3/3", "a", "\r重启外键完成。", "数据导入完成。"},
         {"x"},
         {},
         {"y", "z"},

@@ -148,12 +148,13 @@ TEST_F(StartChecksTest, AFailingStatementGoesToTheRunLog) {
         const char* name;
         const char* breakIt;
         const char* repair;
+        const char* inLog;  // the server's own words
     } cases[] = {
         {"no am_sysparam on the source", "alter table am_sysparam rename to am_sysparam_gone",
-         "alter table am_sysparam_gone rename to am_sysparam"},
+         "alter table am_sysparam_gone rename to am_sysparam", "am_sysparam"},
         {"a period value that is no integer",
          "update am_sysparam set datavalue='三月' where paramid=302",
-         "update am_sysparam set datavalue='3' where paramid=302"},
+         "update am_sysparam set datavalue='3' where paramid=302", "三月"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -164,6 +165,7 @@ TEST_F(StartChecksTest, AFailingStatementGoesToTheRunLog) {
         EXPECT_EQ(r.messages, std::vector<std::string>{"数据导入错误，请检查日志！"});
         ASSERT_GT(r.log.size(), 2u);
         EXPECT_EQ(r.log.substr(r.log.size() - 2), "\r\n");
+        EXPECT_NE(r.log.find(c.inLog), std::string::npos) << r.log;
     }
 }
 

@@ -3,7 +3,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTcpServer>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "FormFixture.h"
 #include "app/gui/DropDownComboBox.h"
@@ -132,9 +134,15 @@ TEST(TCopyDataFormTest, StartRefusesTheFirstEmptyField) {
 
 // A port on which nothing listens: the address is taken and released again.
 std::string closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return std::to_string(probe.serverPort());
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return std::to_string(ntohs(address.sin_port));
 }
 
 TEST(TCopyDataFormTest, AFailedConnectionShowsItsMessageAndSavesNothing) {
