@@ -26,8 +26,7 @@ constexpr const char* kPeriodNames[] = {"startyear", "startmonth",  "posyear",
                                         "posmonth",  "curraccyear", "curraccmonth"};
 
 void warn(Connections& c, const std::string& text) {
-    c.messages().show(messages::kHint, text, core::MessageIcon::Warning,
-                      core::MessageButtons::Ok);
+    c.messages().show(messages::kHint, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
 }
 
 bool fieldsFilled(Connections& c) {
@@ -39,10 +38,10 @@ bool fieldsFilled(Connections& c) {
     const SideFields& s = c.source();
     const SideFields& t = c.target();
     const Check checks[] = {
-        {s.server, m::kSourceServerNotSet},   {s.port, m::kSourcePortNotSet},
-        {s.user, m::kSourceUserNotSet},       {s.password, m::kSourcePasswordNotSet},
+        {s.server, m::kSourceServerNotSet},     {s.port, m::kSourcePortNotSet},
+        {s.user, m::kSourceUserNotSet},         {s.password, m::kSourcePasswordNotSet},
         {s.database, m::kSourceDatabaseNotSet}, {t.server, m::kTargetServerNotSet},
-        {t.port, m::kTargetPortNotSet},       {t.user, m::kTargetUserNotSet},
+        {t.port, m::kTargetPortNotSet},         {t.user, m::kTargetUserNotSet},
         {t.password, m::kTargetPasswordNotSet}, {t.database, m::kTargetDatabaseNotSet},
     };
     for (const auto& check : checks) {

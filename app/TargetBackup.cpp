@@ -64,7 +64,8 @@ void TargetBackup::runPgDump(const std::string& program, const std::string& host
     }
     dump.waitForFinished(-1);
     if (dump.exitStatus() != QProcess::NormalExit || dump.exitCode() != 0) {
-        std::string reason = QString::fromLocal8Bit(dump.readAllStandardError()).trimmed().toStdString();
+        std::string reason =
+            QString::fromLocal8Bit(dump.readAllStandardError()).trimmed().toStdString();
         if (reason.empty()) reason = program + " exit status " + std::to_string(dump.exitCode());
         throw std::runtime_error(reason);
     }
@@ -86,14 +87,16 @@ std::optional<std::string> TargetBackup::btnBackUpTargetClick(const QDateTime& n
         throw std::runtime_error(std::string(messages::kCannotCreateDirectory) + directory);
     }
 
-    std::string file = core::joinPath(directory, backupFileName(t.database, backupDateTimeText(now)));
+    std::string file =
+        core::joinPath(directory, backupFileName(t.database, backupDateTimeText(now)));
     try {
         if (QFile::exists(q(file))) QFile::remove(q(file));
         using core::trimBlanks;
         runPgDump(pgDumpProgram(binDir), trimBlanks(t.server), trimBlanks(t.port),
                   trimBlanks(t.user), trimBlanks(t.password), trimBlanks(t.database), file);
     } catch (const std::exception& e) {
-        connections_.messages().show(messages::kHint, std::string(messages::kBackupFailed) + e.what(),
+        connections_.messages().show(messages::kHint,
+                                     std::string(messages::kBackupFailed) + e.what(),
                                      core::MessageIcon::Warning, core::MessageButtons::Ok);
         return std::nullopt;
     }

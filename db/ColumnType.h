@@ -7,7 +7,8 @@ namespace db {
 // The column types the tool distinguishes, in the words of the legacy data-access
 // layer. PostgreSQL varchar is VarChar (plain text), bpchar is Char, text is
 // LongText (a memo, not plain text), bytea is LongBinary. SQL Server types map by
-// their TDS type.
+// the type db-lib reports, which folds char into varchar, binary into varbinary
+// and the N-types into their narrow forms (their text arrives converted).
 enum class ColumnType {
     Boolean,
     SmallInt,
@@ -43,7 +44,7 @@ inline bool isBinary(ColumnType t) {
 struct Column {
     std::string name;
     ColumnType type = ColumnType::Other;
-    unsigned int typeOid = 0;  // PostgreSQL type OID (target) or TDS type byte (source)
+    unsigned int typeOid = 0;  // PostgreSQL type OID (target) or db-lib type number (source)
 };
 
 const char* columnTypeName(ColumnType t);

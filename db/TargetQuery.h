@@ -23,6 +23,12 @@ class TargetConnection;
 // their defaults), and the edited rows as UPDATEs keyed by the table's primary
 // key. A rejected row raises DbError with the server's text; rows of earlier
 // flushes stay. The table written to is the base table of the query's columns.
+// After a flush the rows sent stay in the local row set as unchanged rows (until
+// close). A failed flush leaves the rows it had not sent waiting. A row being
+// appended or edited is posted by append(), edit(), next(), first(), locate() and
+// flush() as well; assigning a column of a fetched row starts its edit. Edits are
+// found again by the primary key, or by all original values when the query does
+// not hold the key; a row no longer on the server makes flush() throw.
 // Borrows its connection, which must outlive it.
 class TargetQuery : public RowReader {
 public:

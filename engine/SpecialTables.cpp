@@ -90,7 +90,7 @@ std::string pageQuery(int64_t after) {
     return "select * from p_orderattach m inner join (select top 10 billid,itemno,billtypeid from t_p_orderattach "
            "where id > " +
            std::to_string(after) +
-           " ) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = d.billtypeid";
+           " order by id) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = d.billtypeid";
 }
 
 }  // namespace
@@ -189,6 +189,7 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
     // A staging table left by an interrupted run would keep counting its identity
     // from the old ids; dropping it first makes the command create it afresh, so
     // the ids run 1, 2, 3, ... and pages of ten never overlap.
+    absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
     absorbErrors(*ctx.conSource, stagingCommand());
 
     db::SourceQuery& source = *ctx.qrySourceData;

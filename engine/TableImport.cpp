@@ -4,10 +4,10 @@
 #include <exception>
 
 #include "ColumnMapping.h"
+#include "ResumeRecord.h"
 #include "RunContext.h"
 #include "RunHost.h"
 #include "SpecialTables.h"
-#include "core/Settings.h"
 #include "core/TextRules.h"
 #include "db/SourceConnection.h"
 #include "db/SourceQuery.h"
@@ -53,10 +53,7 @@ bool doneInEarlierRun(const ResumeState& resume, const std::string& table) {
     return resume.resume && resume.step == "11" && core::lessIgnoreCase(table, resume.table);
 }
 
-void recordTable(const RunContext& ctx, const std::string& table) {
-    core::Settings(core::settingsPath(ctx.programDir))
-        .writeHistoryTableName(core::resumeSection(ctx.sourceDatabase, ctx.targetDatabase), table);
-}
+void recordTable(const RunContext& ctx, const std::string& table) { ResumeRecord(ctx).writeTable(table); }
 
 void setTriggers(RunContext& ctx, const std::string& table, const char* state) {
     ctx.conTarget->execute("alter table " + table + " " + state + " trigger all;");

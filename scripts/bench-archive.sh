@@ -101,6 +101,7 @@ for round in 1 2; do
 done
 read -r ours_s ours_cpu ours_kb < <(printf '%s\n' "${results_ours[@]}" | best)
 read -r base_s base_cpu base_kb < <(printf '%s\n' "${results_zlib[@]}" | best)
+rm -f out-ours.dat out-zlib.dat
 "$cli" unzip archive.bak out-ours.dat
 ./inflate inflate payload.zlib out-zlib.dat
 cmp -s out-ours.dat out-zlib.dat || { echo "outputs differ"; exit 1; }

@@ -14,7 +14,8 @@ std::string DialogFileChooser::openFile(const std::string& caption, const std::s
     return dialog.selectedFiles().front().toStdString();
 }
 
-std::string DialogFileChooser::chooseDirectory(const std::string& caption, const std::string& start) {
+std::string DialogFileChooser::chooseDirectory(const std::string& caption,
+                                               const std::string& start) {
     return QFileDialog::getExistingDirectory(parent_, QString::fromStdString(caption),
                                              QString::fromStdString(start))
         .toStdString();

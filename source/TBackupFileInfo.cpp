@@ -40,7 +40,8 @@ bool TBackupFileInfo::Read(const std::string& path) {
     try {
         std::array<std::uint8_t, kProbeSize> probe{};
         file.ReadBuffer(probe.data(), kProbeSize);
-        std::int64_t start = shortString(probe.data(), probe.size(), 0) == SplitId ? kSplitHeaderSize : 0;
+        std::int64_t start =
+            shortString(probe.data(), probe.size(), 0) == SplitId ? kSplitHeaderSize : 0;
         std::array<std::uint8_t, kHeaderSize> header{};
         file.SetPosition(start);
         file.ReadBuffer(header.data(), kHeaderSize);

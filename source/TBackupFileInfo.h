@@ -8,13 +8,13 @@ namespace source {
 // of the first volume of a split one) to propose its account code. Texts are
 // UTF-8, decoded from the header's code page 936.
 struct TBackupFileInfo {
-    std::string ArchiveId;       // the identification an archive starts with
-    std::string SplitId;         // the identification every volume starts with
+    std::string ArchiveId;  // the identification an archive starts with
+    std::string SplitId;    // the identification every volume starts with
     std::string ProductVersion;
     std::string AccountCode;
-    std::string AccountName;     // the header's account name after its first tab
-    std::string FileId;          // the identification read from the file
-    std::string AccountNameHead; // the header's account name up to its first tab
+    std::string AccountName;      // the header's account name after its first tab
+    std::string FileId;           // the identification read from the file
+    std::string AccountNameHead;  // the header's account name up to its first tab
 
     static constexpr const char* kArchiveId = "QX20030412-2001-0415-QXSOFT-KTNM";
     static constexpr const char* kSplitId = "{QX7A1E3D90-5B2F-4C81-9E64-D0A7F3B2C518}";

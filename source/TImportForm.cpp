@@ -77,8 +77,8 @@ bool TImportForm::CheckAccountCode() {
 }
 
 void TImportForm::btnSelectFileClick() {
-    std::string path =
-        chooser_.openFile(Label1->text().toStdString(), "MS SQLSERVER帐套文件 (*.MDF);;所有文件 (*)", "MDF");
+    std::string path = chooser_.openFile(Label1->text().toStdString(),
+                                         "MS SQLSERVER帐套文件 (*.MDF);;所有文件 (*)", "MDF");
     if (path.empty()) {
         edtSelectFile->clear();
         edtAccCode->clear();
@@ -93,7 +93,8 @@ void TImportForm::btnImportClick() {
     AccountCode = core::trimBlanks(edtAccCode->text().toStdString());
     std::string dataFile = core::trimBlanks(edtSelectFile->text().toStdString());
     if (dataFile.empty()) {
-        messages_.show("提示", "请选择引入文件！", core::MessageIcon::Warning, core::MessageButtons::Ok);
+        messages_.show("提示", "请选择引入文件！", core::MessageIcon::Warning,
+                       core::MessageButtons::Ok);
         return;
     }
     if (messages_.show("提示", "确定继续引入？", core::MessageIcon::Information,
@@ -101,11 +102,13 @@ void TImportForm::btnImportClick() {
         return;
     std::error_code ignored;
     if (!std::filesystem::exists(dataFile, ignored)) {
-        messages_.show("提示", "数据文件不存在", core::MessageIcon::Information, core::MessageButtons::Ok);
+        messages_.show("提示", "数据文件不存在", core::MessageIcon::Information,
+                       core::MessageButtons::Ok);
         return;
     }
     try {
-        BusyAction busy(importHandler_, [this] { return attachImport(); }, busy_);
+        BusyAction busy(
+            importHandler_, [this] { return attachImport(); }, busy_);
         importAttached(AccountCode, dataFile);
     } catch (const std::exception& error) {
         showUncaughtError(messages_, error);
@@ -115,7 +118,8 @@ void TImportForm::btnImportClick() {
 // The part of the import that runs in the busy state.
 void TImportForm::importAttached(const std::string& code, const std::string& dataFile) {
     if (SourceDatabaseExists(access_.qrySourceTmp, code)) {
-        messages_.show("提示", kNameTakenMessage, core::MessageIcon::Error, core::MessageButtons::Ok);
+        messages_.show("提示", kNameTakenMessage, core::MessageIcon::Error,
+                       core::MessageButtons::Ok);
         return;
     }
     // The server builds a new log; an old one beside the file would be refused.
@@ -136,7 +140,8 @@ void TImportForm::importAttached(const std::string& code, const std::string& dat
             const char* message = text.find("无法打开") != std::string::npos
                                       ? "无法打开物理文件!"
                                       : "无法引入帐套,可能文件已被破坏!";
-            messages_.show("提示", message, core::MessageIcon::Information, core::MessageButtons::Ok);
+            messages_.show("提示", message, core::MessageIcon::Information,
+                           core::MessageButtons::Ok);
             return;
         }
     }

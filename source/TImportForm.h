@@ -37,7 +37,6 @@ public:
     // The pause after a successful attach (2 s), waited with the dialog painted.
     void setWait(Wait wait) { wait_ = std::move(wait); }
 
-
 private:
     void btnSelectFileClick();
     void btnImportClick();

@@ -59,7 +59,8 @@ TReStoreForm::TReStoreForm(SourceAccess access, core::MessageBox& messages, File
     edtAccCode->setObjectName("edtAccCode");
     btnRestore = new QPushButton(qs("账套恢复"), this);
     btnRestore->setObjectName("btnRestore");
-    for (QPushButton* button : {btnSeleteFile, btnDataDir, btnRestore}) button->setAutoDefault(false);
+    for (QPushButton* button : {btnSeleteFile, btnDataDir, btnRestore})
+        button->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0);
@@ -87,8 +88,8 @@ void TReStoreForm::reject() {
 }
 
 bool TReStoreForm::CheckAccountCode() {
-    auto refusal = source::CheckAccountCode(edtAccCode->text().toStdString(),
-                                            edtDBDir->text().toStdString());
+    auto refusal =
+        source::CheckAccountCode(edtAccCode->text().toStdString(), edtDBDir->text().toStdString());
     if (!refusal) return true;
     messages_.show("提示", refusal->message, core::MessageIcon::Warning, core::MessageButtons::Ok);
     // The directory field is disabled and cannot take the focus; its chooser
@@ -102,7 +103,8 @@ bool TReStoreForm::CheckAccountCode() {
 void TReStoreForm::btnSeleteFileClick() {
     BackupFileInfo.ArchiveId = TBackupFileInfo::kArchiveId;
     BackupFileInfo.SplitId = TBackupFileInfo::kSplitId;
-    std::string path = chooser_.openFile(Label1->text().toStdString(), "QXZip files (*.BAK)", "BAK");
+    std::string path =
+        chooser_.openFile(Label1->text().toStdString(), "QXZip files (*.BAK)", "BAK");
     if (path.empty()) return;
     edtSelectFile->setText(QString::fromStdString(path));
     ArchivePath = path;
@@ -119,8 +121,8 @@ void TReStoreForm::btnSeleteFileClick() {
     ArchivePath.clear();
     edtSelectFile->clear();
     edtAccCode->clear();
-    messages_.show("提示", "该文件不是MSSQL版《Quoxel财务》的备份文件！", core::MessageIcon::Warning,
-                   core::MessageButtons::Ok);
+    messages_.show("提示", "该文件不是MSSQL版《Quoxel财务》的备份文件！",
+                   core::MessageIcon::Warning, core::MessageButtons::Ok);
 }
 
 bool TReStoreForm::ReadBackupInfo(const std::string& path) {
@@ -138,7 +140,8 @@ void TReStoreForm::btnRestoreClick() {
     if (!CheckAccountCode()) return;
     AccountCode = core::trimBlanks(edtAccCode->text().toStdString());
     if (core::trimBlanks(edtSelectFile->text().toStdString()).empty()) {
-        messages_.show("提示", "请选择备份文件！", core::MessageIcon::Warning, core::MessageButtons::Ok);
+        messages_.show("提示", "请选择备份文件！", core::MessageIcon::Warning,
+                       core::MessageButtons::Ok);
         return;
     }
     if (messages_.show("提示", "确定继续恢复？", core::MessageIcon::Information,
@@ -146,7 +149,8 @@ void TReStoreForm::btnRestoreClick() {
         return;
     bool restored = false;
     try {
-        BusyAction busy(restoreHandler_, [this] { return attachRestore(); }, busy_);
+        BusyAction busy(
+            restoreHandler_, [this] { return attachRestore(); }, busy_);
         restored = DoRestore();
     } catch (const std::exception& error) {
         showUncaughtError(messages_, error);
@@ -159,14 +163,17 @@ bool TReStoreForm::DoRestore() {
         return RestoreDatabase(ArchivePath, core::trimBlanks(edtDBDir->text().toStdString()),
                                AccountCode);
     } catch (const std::exception&) {
-        messages_.show("提示", "恢复账套失败！", core::MessageIcon::Warning, core::MessageButtons::Ok);
+        messages_.show("提示", "恢复账套失败！", core::MessageIcon::Warning,
+                       core::MessageButtons::Ok);
         return false;
     }
 }
 
-bool TReStoreForm::RestoreDatabase(const std::string& path, std::string directory, std::string code) {
+bool TReStoreForm::RestoreDatabase(const std::string& path, std::string directory,
+                                   std::string code) {
     if (!exists(path)) {
-        messages_.show("错误", "备份文件不存在!", core::MessageIcon::Error, core::MessageButtons::Ok);
+        messages_.show("错误", "备份文件不存在!", core::MessageIcon::Error,
+                       core::MessageButtons::Ok);
         return false;
     }
     if (!exists(directory)) {
@@ -184,7 +191,8 @@ bool TReStoreForm::RestoreDatabase(const std::string& path, std::string director
     if (directory.back() != '/') directory += '/';
     code = core::trimBlanks(code);
     if (SourceDatabaseExists(access_.qrySourceTmp, code)) {
-        messages_.show("提示", kNameTakenMessage, core::MessageIcon::Error, core::MessageButtons::Ok);
+        messages_.show("提示", kNameTakenMessage, core::MessageIcon::Error,
+                       core::MessageButtons::Ok);
         return false;
     }
     std::string backupSet = directory + kTemporaryBackupSet;
@@ -206,8 +214,8 @@ bool TReStoreForm::RestoreDatabase(const std::string& path, std::string director
     return true;
 }
 
-bool TReStoreForm::RestoreFromBackupFile(const std::string& backupFile, const std::string& directory,
-                                         const std::string& code) {
+bool TReStoreForm::RestoreFromBackupFile(const std::string& backupFile,
+                                         const std::string& directory, const std::string& code) {
     const std::string name = SourceDatabaseName(code);
     db::SourceQuery& query = access_.qrySourceTmp;
     query.close();

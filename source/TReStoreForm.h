@@ -43,7 +43,6 @@ public:
     // The pause before each restore attempt (5 s), waited with the dialog painted.
     void setWait(Wait wait) { wait_ = std::move(wait); }
 
-
 private:
     void btnSeleteFileClick();
     bool ReadBackupInfo(const std::string& path);

@@ -33,9 +33,9 @@ struct MigrateOptions {
 
 MigrateOptions parseOptions(const std::vector<std::string>& args) {
     static const char* const kValueOptions[] = {
-        "--home",          "--source-server", "--source-port", "--source-user",
-        "--source-password", "--source-db",   "--target-server", "--target-port",
-        "--target-user",   "--target-password", "--target-db"};
+        "--home",      "--source-server", "--source-port", "--source-user", "--source-password",
+        "--source-db", "--target-server", "--target-port", "--target-user", "--target-password",
+        "--target-db"};
     MigrateOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -107,9 +107,9 @@ int migrate(const std::vector<std::string>& args) {
     ctx.LoadTableList = app::loadTableList("loadtable.txt");
 
     app::CliRunHost host(std::cout, isatty(fileno(stdout)) != 0, messages);
-    app::StartCheckResult checks = app::runStartChecks(
-        connections, ctx.ToolVersionMajor + "." + ctx.ToolVersionMinor,
-        [&host](const std::string& text) { host.appendLog(text); });
+    app::StartCheckResult checks =
+        app::runStartChecks(connections, ctx.ToolVersionMajor + "." + ctx.ToolVersionMinor,
+                            [&host](const std::string& text) { host.appendLog(text); });
     host.finish();
     if (checks.outcome == app::StartCheckOutcome::Refused) return kRefused;
     if (checks.outcome == app::StartCheckOutcome::Failed) return kRunFailed;

@@ -62,7 +62,8 @@ void DesktopRunHost::flushLog() {
 }
 
 void DesktopRunHost::setBusy(bool busy) {
-    QMetaObject::invokeMethod(this, [this, busy] { emit busyChanged(busy); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, busy] { emit busyChanged(busy); }, Qt::QueuedConnection);
 }
 
 void DesktopRunHost::showMessage(const std::string& caption, const std::string& text,

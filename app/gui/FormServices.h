@@ -19,9 +19,9 @@ struct FormServices {
     core::MessageBox& messages;
     source::FileChooser& chooser;
     std::function<void(const std::string& directory)> openDirectory;
-    std::string programDir;                     // config.ini, sql/, log/, backup/
+    std::string programDir;                       // config.ini, sql/, log/, backup/
     std::string loadTablePath = "loadtable.txt";  // bare name: the working directory
-    std::function<std::string()> localHostIP;   // empty: the system's lookup
+    std::function<std::string()> localHostIP;     // empty: the system's lookup
 };
 
 }  // namespace gui

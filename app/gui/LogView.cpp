@@ -8,9 +8,7 @@ namespace gui {
 
 namespace {
 // A lone "\r" inside a log line shows as a line break, as in the run log of old.
-QString shown(const std::string& line) {
-    return QString::fromStdString(line).replace('\r', '\n');
-}
+QString shown(const std::string& line) { return QString::fromStdString(line).replace('\r', '\n'); }
 }  // namespace
 
 void LogView::sync(const std::vector<std::string>& lines) {

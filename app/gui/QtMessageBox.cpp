@@ -30,7 +30,8 @@ core::MessageAnswer QtMessageBox::show(const std::string& caption, const std::st
                                        core::MessageIcon icon, core::MessageButtons buttons) {
     QMessageBox::StandardButtons qtButtons = QMessageBox::Ok;
     if (buttons == core::MessageButtons::YesNo) qtButtons = QMessageBox::Yes | QMessageBox::No;
-    if (buttons == core::MessageButtons::OkCancel) qtButtons = QMessageBox::Ok | QMessageBox::Cancel;
+    if (buttons == core::MessageButtons::OkCancel)
+        qtButtons = QMessageBox::Ok | QMessageBox::Cancel;
     QMessageBox box(toQt(icon), QString::fromStdString(caption), lineBreaks(text), qtButtons,
                     parent_);
     switch (box.exec()) {

@@ -20,7 +20,6 @@
 #include "app/TargetBackup.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
-
 #include "source/SourceAccess.h"
 #include "source/TImportForm.h"
 #include "source/TReStoreForm.h"
@@ -185,14 +184,23 @@ void TCopyDataForm::guarded(void (TCopyDataForm::*handler)()) {
 }
 
 void TCopyDataForm::connectHandlers() {
-    auto on = [this](void (TCopyDataForm::*handler)()) { return [this, handler] { guarded(handler); }; };
-    connect(edtServerSource, &QLineEdit::textChanged, this, on(&TCopyDataForm::edtServerSourceChange));
-    connect(edtServerTarget, &QLineEdit::textChanged, this, on(&TCopyDataForm::edtServerTargetChange));
-    connect(edtDataSource, &DropDownComboBox::dropDown, this, on(&TCopyDataForm::edtDataSourceDropDown));
-    connect(edtDataTarget, &DropDownComboBox::dropDown, this, on(&TCopyDataForm::edtDataTargetDropDown));
-    connect(btnRefSourceDBList, &QPushButton::clicked, this, on(&TCopyDataForm::btnRefSourceDBListClick));
-    connect(btnRefTargetDBList, &QPushButton::clicked, this, on(&TCopyDataForm::btnRefTargetDBListClick));
-    connect(btnReStoreSource, &QPushButton::clicked, this, on(&TCopyDataForm::btnReStoreSourceClick));
+    auto on = [this](void (TCopyDataForm::*handler)()) {
+        return [this, handler] { guarded(handler); };
+    };
+    connect(edtServerSource, &QLineEdit::textChanged, this,
+            on(&TCopyDataForm::edtServerSourceChange));
+    connect(edtServerTarget, &QLineEdit::textChanged, this,
+            on(&TCopyDataForm::edtServerTargetChange));
+    connect(edtDataSource, &DropDownComboBox::dropDown, this,
+            on(&TCopyDataForm::edtDataSourceDropDown));
+    connect(edtDataTarget, &DropDownComboBox::dropDown, this,
+            on(&TCopyDataForm::edtDataTargetDropDown));
+    connect(btnRefSourceDBList, &QPushButton::clicked, this,
+            on(&TCopyDataForm::btnRefSourceDBListClick));
+    connect(btnRefTargetDBList, &QPushButton::clicked, this,
+            on(&TCopyDataForm::btnRefTargetDBListClick));
+    connect(btnReStoreSource, &QPushButton::clicked, this,
+            on(&TCopyDataForm::btnReStoreSourceClick));
     connect(btnImportSource, &QPushButton::clicked, this, on(&TCopyDataForm::btnImportSourceClick));
     connect(btnBackUpTarget, &QPushButton::clicked, this, on(&TCopyDataForm::btnBackUpTargetClick));
     connect(btOK, &QPushButton::clicked, this, on(&TCopyDataForm::btOKClick));
@@ -348,10 +356,9 @@ void TCopyDataForm::btOKClick() {
 }
 
 void TCopyDataForm::setRunActive(bool active) {
-    for (QWidget* w : std::initializer_list<QWidget*>{edtDataSource, edtDataTarget,
-                                                      btnRefSourceDBList, btnRefTargetDBList,
-                                                      btnReStoreSource, btnImportSource,
-                                                      btnBackUpTarget, Button1}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             edtDataSource, edtDataTarget, btnRefSourceDBList, btnRefTargetDBList, btnReStoreSource,
+             btnImportSource, btnBackUpTarget, Button1}) {
         w->setEnabled(!active);
     }
 }

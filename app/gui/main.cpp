@@ -16,11 +16,14 @@ int main(int argc, char** argv) {
     source::DialogFileChooser chooser(nullptr);
     try {
         gui::FormServices services{
-            messages, chooser,
+            messages,
+            chooser,
             [](const std::string& directory) {
                 QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(directory)));
             },
-            core::executableDir(), "loadtable.txt", {}};
+            core::executableDir(),
+            "loadtable.txt",
+            {}};
         gui::TCopyDataForm CopyDataForm(std::move(services));
         messages.setParent(&CopyDataForm);
         CopyDataForm.show();

@@ -31,12 +31,14 @@ TEST(DatabaseListTest, DropDownListsTheAccountSetsAndSavesTheSide) {
     w.edtDataTarget->hidePopup();
     ASSERT_TRUE(f.messages.shown.empty()) << f.messages.shown[0].text;
     QStringList names = entries(w.edtDataTarget);
-    EXPECT_TRUE(names.contains(QString::fromStdString(target.name()))) << names.join(",").toStdString();
+    EXPECT_TRUE(names.contains(QString::fromStdString(target.name())))
+        << names.join(",").toStdString();
     EXPECT_TRUE(names.contains(QString::fromStdString(bare.name())));
     EXPECT_FALSE(names.contains("postgres"));
     EXPECT_EQ(w.edtDataTarget->currentText(), names.front());
     std::string ini = core::fromCp936(f.dir.read("config.ini"));
-    EXPECT_NE(ini.find("SQLIP=" + t.server + "  "), std::string::npos) << "saved untrimmed:\n" << ini;
+    EXPECT_NE(ini.find("SQLIP=" + t.server + "  "), std::string::npos) << "saved untrimmed:\n"
+                                                                       << ini;
 
     // A filled list is shown as it is, without asking the server again.
     support::TempPgDatabase later("qxlater");

@@ -69,7 +69,8 @@ struct CliResult {
 CliResult runCli(const fixtures::ProgramDirectory& dir, const QStringList& args) {
     QProcess cli;
     cli.setWorkingDirectory(QString::fromStdString(dir.path()));
-    cli.start(LIR2ORBIT_CLI, QStringList{"migrate", "--home", QString::fromStdString(dir.path())} + args);
+    cli.start(LIR2ORBIT_CLI,
+              QStringList{"migrate", "--home", QString::fromStdString(dir.path())} + args);
     cli.closeWriteChannel();
     if (!cli.waitForFinished(240000)) return {-1, "", "timed out"};
     return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
@@ -103,9 +104,14 @@ TEST(EndToEndTest, CommandLineMigratesAndReportsByExitStatus) {
     missing.database = "qx_no_such_target";
     CliResult refused = runCli(dir, fieldArgs("source", s) + fieldArgs("target", missing));
     EXPECT_EQ(refused.status, 2) << refused.err;
-    EXPECT_NE(refused.err.find("目标数据库链接失败，请检查相关设置！"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("目标数据库链接失败，请检查相关设置！"), std::string::npos)
+        << refused.err;
 
+    // A recorded earlier run: the question is asked and the flag answers it.
+    dir.write("config.ini", "[" + s.database + "To" + t.database + "]\r\nHistoryStep=11\r\n");
     CliResult done = runCli(dir, fieldArgs("source", s) + fieldArgs("target", t) << "--no-resume");
+    EXPECT_NE(done.err.find("检测到导入记录，是否继续上一次的导入作业？\nn\n"), std::string::npos)
+        << done.err;
     EXPECT_EQ(done.status, 0) << done.err << done.out;
     EXPECT_NE(done.err.find("数据导入完成！"), std::string::npos) << done.err;
     EXPECT_NE(done.out.find("数据导入完成。"), std::string::npos) << done.out;
@@ -114,6 +120,7 @@ TEST(EndToEndTest, CommandLineMigratesAndReportsByExitStatus) {
     // The connection settings were saved as the window saves them.
     std::string ini = core::fromCp936(dir.read("config.ini"));
     EXPECT_NE(ini.find("SQLPort=" + s.port), std::string::npos) << ini;
+    EXPECT_NE(ini.find("HistoryStep=00"), std::string::npos) << ini;
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QLineEdit>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QLineEdit>
 
 #include "ScriptedMessageBox.h"
 #include "app/gui/DropDownComboBox.h"

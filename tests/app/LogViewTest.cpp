@@ -45,7 +45,8 @@ TEST(LogViewTest, FollowsAppendsReplacementsAndResets) {
 bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return done();
 }
 
@@ -62,7 +63,8 @@ TEST(DesktopRunHostTest, ProgressFromAWorkerEndsExactAndCoalesced) {
     constexpr int kReplacements = 20000;
     std::thread worker([&] {
         host.appendLog("l_goods 0");
-        for (int i = 1; i <= kReplacements; ++i) host.replaceLastLog("l_goods " + std::to_string(i));
+        for (int i = 1; i <= kReplacements; ++i)
+            host.replaceLastLog("l_goods " + std::to_string(i));
         host.appendLog("完成");
     });
     std::string expected = "l_goods " + std::to_string(kReplacements) + "\n完成";

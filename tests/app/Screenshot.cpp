@@ -27,8 +27,12 @@ int main(int argc, char** argv) {
 
     gui::QtMessageBox messages;
     source::DialogFileChooser chooser(nullptr);
-    gui::FormServices services{messages, chooser, {}, dir.path().toStdString(),
-                               dir.filePath("loadtable.txt").toStdString(), {}};
+    gui::FormServices services{messages,
+                               chooser,
+                               {},
+                               dir.path().toStdString(),
+                               dir.filePath("loadtable.txt").toStdString(),
+                               {}};
     gui::TCopyDataForm form(std::move(services));
     form.edtPWSource->setText("••••••");
     form.edtDataSource->addItems({"QXLirToOrbit_001", "qxacc01"});

@@ -101,9 +101,10 @@ TEST_F(StartChecksTest, TargetVersionMustBeTheToolVersion) {
                   std::string::npos);
         EXPECT_EQ(r.configIni.find("SQLPW"), std::string::npos) << "no password outside dev mode";
     }
-    target_->exec("delete from am_sysparam where paramid in (99,100,101);"
-                  "insert into am_sysparam(paramid,name,datavalue) values "
-                  "(100,'MajorVersion','10'),(101,'MinorVersion','11')");
+    target_->exec(
+        "delete from am_sysparam where paramid in (99,100,101);"
+        "insert into am_sysparam(paramid,name,datavalue) values "
+        "(100,'MajorVersion','10'),(101,'MinorVersion','11')");
 }
 
 TEST_F(StartChecksTest, SourceAccountingSystemAndDepartments) {
@@ -128,8 +129,9 @@ TEST_F(StartChecksTest, SourceAccountingSystemAndDepartments) {
         source_->exec(std::string("update am_sysparam set datavalue='") + c.accSystem +
                       "' where paramid=201; delete from l_department;");
         if (*c.departments) {
-            source_->exec(std::string("insert into l_department(departmentid,shopid,name) values ") +
-                          c.departments);
+            source_->exec(
+                std::string("insert into l_department(departmentid,shopid,name) values ") +
+                c.departments);
         }
         Checked r = check();
         if (c.message.empty()) {
@@ -140,7 +142,8 @@ TEST_F(StartChecksTest, SourceAccountingSystemAndDepartments) {
             EXPECT_EQ(r.messages, std::vector<std::string>{c.message});
         }
     }
-    source_->exec("update am_sysparam set datavalue='13' where paramid=201; delete from l_department;");
+    source_->exec(
+        "update am_sysparam set datavalue='13' where paramid=201; delete from l_department;");
 }
 
 TEST_F(StartChecksTest, AFailingStatementGoesToTheRunLog) {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "FormFixture.h"
 #include "app/gui/DropDownComboBox.h"
@@ -21,7 +21,8 @@ bool shown(const QWidget* w) { return !w->isHidden(); }
 TEST(TCopyDataFormTest, WithoutConfigTheFieldsShowTheDefaults) {
     FormFixture f;
     gui::TCopyDataForm& w = *f.form;
-    EXPECT_EQ(w.windowTitle().toStdString(), "QuoxelMSSQL版财务直升PGSQL版Orbit系列产品数据导入工具V10.11");
+    EXPECT_EQ(w.windowTitle().toStdString(),
+              "QuoxelMSSQL版财务直升PGSQL版Orbit系列产品数据导入工具V10.11");
     EXPECT_EQ(text(w.edtServerSource), "127.0.0.1");
     EXPECT_EQ(text(w.edtPortSource), "1433");
     EXPECT_EQ(text(w.edtUserSource), "sa");
@@ -72,8 +73,8 @@ TEST(TCopyDataFormTest, RestoreAndImportShowOnlyForALocalSourceServer) {
     struct Case {
         const char* server;
         bool local;
-    } cases[] = {{"  LOCALHOST  ", true}, {"127.0.0.2", false}, {" 192.168.7.9", true},
-                 {"localhost\\SQL", false}, {"127.0.0.1", true}, {"", false}};
+    } cases[] = {{"  LOCALHOST  ", true},   {"127.0.0.2", false}, {" 192.168.7.9", true},
+                 {"localhost\\SQL", false}, {"127.0.0.1", true},  {"", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.server);
         w.edtServerSource->setText(c.server);
@@ -106,10 +107,9 @@ TEST(TCopyDataFormTest, StartRefusesTheFirstEmptyField) {
     const std::vector<std::string> source{"127.0.0.1", "1433", "sa", "pw", "qx001"};
     const std::vector<std::string> target{"127.0.0.1", "5432", "postgres", "pw", "qxnew01"};
     const char* const messages[] = {
-        "数据源服务器未设置！", "数据源端口未设置！", "数据源用户未设置！",
-        "数据源密码未设置！", "数据源数据库未设置！", "目标源服务器未设置！",
-        "目标源端口未设置！", "目标源用户未设置！", "目标源密码未设置！",
-        "目标源数据库未设置！"};
+        "数据源服务器未设置！", "数据源端口未设置！",   "数据源用户未设置！", "数据源密码未设置！",
+        "数据源数据库未设置！", "目标源服务器未设置！", "目标源端口未设置！", "目标源用户未设置！",
+        "目标源密码未设置！",   "目标源数据库未设置！"};
     FormFixture f;
     for (int blank = 0; blank < 10; ++blank) {
         SCOPED_TRACE(messages[blank]);
@@ -158,7 +158,8 @@ TEST(TCopyDataFormTest, AFailedConnectionShowsItsMessageAndSavesNothing) {
     f.form->edtServerTarget->setText("127.0.0.1 ");  // empties the target list
     f.form->edtDataTarget->showPopup();
     f.form->edtDataTarget->hidePopup();
-    EXPECT_EQ(f.messages.texts(), std::vector<std::string>{"目标源数据库链接失败，请检查相关设置！"});
+    EXPECT_EQ(f.messages.texts(),
+              std::vector<std::string>{"目标源数据库链接失败，请检查相关设置！"});
     EXPECT_EQ(f.dir.read("config.ini"), before);
 }
 

@@ -88,11 +88,12 @@ TEST(TargetBackupTest, NoBackupDirectoryOrAFailingDumpIsAnError) {
 
     // A database that vanished between the connection check and the dump.
     QFile::remove(QString::fromStdString(dir.file("backup")));
-    EXPECT_THROW(app::TargetBackup::runPgDump("pg_dump", apptest::conninfoValue("host", "127.0.0.1"),
-                                              apptest::conninfoValue("port", "5432"),
-                                              apptest::conninfoValue("user", "postgres"), "",
-                                              "qx_no_such_database", dir.file("x")),
-                 std::runtime_error);
+    EXPECT_THROW(
+        app::TargetBackup::runPgDump("pg_dump", apptest::conninfoValue("host", "127.0.0.1"),
+                                     apptest::conninfoValue("port", "5432"),
+                                     apptest::conninfoValue("user", "postgres"), "",
+                                     "qx_no_such_database", dir.file("x")),
+        std::runtime_error);
 }
 
 TEST(TargetBackupTest, AnUnreachableTargetOnlyShowsItsMessage) {

@@ -190,6 +190,8 @@ TEST_F(SourceQueryTest, LoginFailuresCarryTheServerText) {
     } catch (const ConnectError& e) {
         EXPECT_NE(std::string(e.what()).find("qx_no_such_db"), std::string::npos) << e.what();
     }
+    EXPECT_THROW(other.open(SqlServerConnectionString("127.0.0.1", "1", "sa", "pw", "master", "SQLOLEDB.1")),
+                 ConnectError);
     EXPECT_FALSE(other.isOpen());
     EXPECT_EQ(afterConnect, 0);
     other.open(dbtest::sourceConnectionString(*server_, "master"));

@@ -1,9 +1,8 @@
-#include "source/AccountCode.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "source/AccountCode.h"
 #include "source/DataFileNames.h"
 #include "source/SqlText.h"
 
@@ -56,7 +55,7 @@ const Case kCases[] = {
     {"账乗", nullptr, kBackslash},
     {"乢", nullptr, kUnderscore},
     {"亅", nullptr, kBar},
-    {"账套代号恢复引入文件", nullptr, kPasses},    // 20 bytes
+    {"账套代号恢复引入文件", nullptr, kPasses},     // 20 bytes
     {"账套代号恢复引入文件目", nullptr, kTooLong},  // 22 bytes
     {"12345678901234567890", nullptr, kPasses},
     {"123456789012345678901", nullptr, kTooLong},
@@ -83,8 +82,9 @@ TEST(AccountCode, RulesInOrder) {
         }
         ASSERT_TRUE(refusal);
         EXPECT_EQ(refusal->message, c.expected);
-        EXPECT_EQ(refusal->field, std::string(c.expected) == kNoDirectory ? AccountCodeField::DataDirectory
-                                                             : AccountCodeField::AccountCode);
+        EXPECT_EQ(refusal->field, std::string(c.expected) == kNoDirectory
+                                      ? AccountCodeField::DataDirectory
+                                      : AccountCodeField::AccountCode);
     }
 }
 

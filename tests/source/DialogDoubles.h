@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <functional>
 #include <string>
@@ -21,9 +23,15 @@ struct ShownMessage {
 // when the script has run out).
 class ScriptedMessages : public core::MessageBox {
 public:
-    core::MessageAnswer show(const std::string& caption, const std::string& text, core::MessageIcon icon,
-                             core::MessageButtons buttons) override {
+    core::MessageAnswer show(const std::string& caption, const std::string& text,
+                             core::MessageIcon icon, core::MessageButtons buttons) override {
         shown.push_back({caption, text, icon, buttons});
+        if (shown.size() > 100) {
+            // A prompt asked again and again: end the loop instead of the test run.
+            ADD_FAILURE() << "endless prompting: " << text;
+            return buttons == core::MessageButtons::YesNo ? core::MessageAnswer::No
+                                                          : core::MessageAnswer::Cancel;
+        }
         if (buttons == core::MessageButtons::Ok) return core::MessageAnswer::Ok;
         if (answers.empty())
             return buttons == core::MessageButtons::YesNo ? core::MessageAnswer::Yes

@@ -26,7 +26,9 @@ protected:
     DialogFixture();
     ~DialogFixture() override;
 
-    source::SourceAccess access() { return {con, qry, [] { return true; }}; }
+    source::SourceAccess access() {
+        return {con, qry, [] { return true; }};
+    }
     std::string dir() const { return scratch_.path().toStdString(); }
     std::string path(const std::string& name) const { return dir() + "/" + name; }
     void writeFile(const std::string& path, const std::string& bytes) const;
@@ -40,7 +42,9 @@ protected:
     static std::string text(QWidget& dialog, const char* name) {
         return child<QLineEdit>(dialog, name)->text().toStdString();
     }
-    static void click(QWidget& dialog, const char* name) { child<QPushButton>(dialog, name)->click(); }
+    static void click(QWidget& dialog, const char* name) {
+        child<QPushButton>(dialog, name)->click();
+    }
 
     db::SourceConnection con;
     db::SourceQuery qry{con};
@@ -61,7 +65,7 @@ namespace sourcetest {
 // volume size, cuts it into volumes of that size beside `archive` (the first
 // keeps the archive's name).
 void makeArchive(ScriptedMessages& messages, const std::string& input, const std::string& archive,
-                 const std::string& productVersion, const std::string& code, const std::string& name,
-                 std::int64_t volumeSize = 0);
+                 const std::string& productVersion, const std::string& code,
+                 const std::string& name, std::int64_t volumeSize = 0);
 
 }  // namespace sourcetest

@@ -1,4 +1,6 @@
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include "DialogFixture.h"
 #include "source/TImportForm.h"
@@ -50,15 +52,31 @@ TEST_F(ImportForm, RefusalsLeaveTheDialogAsItWas) {
         std::vector<std::string> expected;
         MessageIcon lastIcon;
     } cases[] = {
-        {"invalid code", path("Here.MDF"), "a.b", {},
-         {"账套代号不允许含'.'号！请使用数字、字母、汉字！"}, MessageIcon::Warning},
-        {"hidden file's own name", path(".hidden"), nullptr, {},
-         {"账套代号不允许含'.'号！请使用数字、字母、汉字！"}, MessageIcon::Warning},
+        {"invalid code",
+         path("Here.MDF"),
+         "a.b",
+         {},
+         {"账套代号不允许含'.'号！请使用数字、字母、汉字！"},
+         MessageIcon::Warning},
+        {"hidden file's own name",
+         path(".hidden"),
+         nullptr,
+         {},
+         {"账套代号不允许含'.'号！请使用数字、字母、汉字！"},
+         MessageIcon::Warning},
         {"no file", "", "ABC", {}, {"请选择引入文件！"}, MessageIcon::Warning},
-        {"declined", path("Here.MDF"), "ABC", {MessageAnswer::No}, {"确定继续引入？"},
+        {"declined",
+         path("Here.MDF"),
+         "ABC",
+         {MessageAnswer::No},
+         {"确定继续引入？"},
          MessageIcon::Information},
-        {"missing file", path("Gone.MDF"), "ABC", {MessageAnswer::Yes},
-         {"确定继续引入？", "数据文件不存在"}, MessageIcon::Information},
+        {"missing file",
+         path("Gone.MDF"),
+         "ABC",
+         {MessageAnswer::Yes},
+         {"确定继续引入？", "数据文件不存在"},
+         MessageIcon::Information},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -87,6 +105,21 @@ TEST_F(ImportForm, InvalidCodePutsTheFocusBackIntoIt) {
     child<QPushButton>(form, "btnImport")->setFocus();
     click(form, "btnImport");
     EXPECT_EQ(form.focusWidget(), child<QLineEdit>(form, "edtAccCode"));
+}
+
+}  // namespace
+
+namespace {
+
+// The dialogs' own pause: the window goes on handling its events meanwhile.
+TEST(PaintedWait, EventsAreHandledWhileWaiting) {
+    bool handled = false;
+    QTimer::singleShot(10, [&] { handled = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    source::paintedWait(100);
+    EXPECT_TRUE(handled);
+    EXPECT_GE(elapsed.elapsed(), 95);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <QDialog>
 #include <filesystem>
+#include <random>
 
 #include "DialogFixture.h"
 #include "source/TReStoreForm.h"
@@ -18,7 +19,11 @@ protected:
     ReStoreForm() : form(access(), messages, chooser) {
         form.setWait([this](int ms) { waits.push_back(ms); });
         form.show();
-        writeFile(path("set.dat"), std::string(3000, 'x'));
+        // Incompressible, so that small volumes need more than one.
+        std::mt19937 random(7);
+        std::string bytes(3000, '\0');
+        for (char& b : bytes) b = static_cast<char>(random());
+        writeFile(path("set.dat"), bytes);
     }
 
     void choose(const std::string& file) {
@@ -41,8 +46,8 @@ TEST_F(ReStoreForm, SelectionReadsTheHeaderOrRefusesTheFile) {
     EXPECT_EQ(form.windowTitle().toStdString(), "恢复源账套");
     archiveAs("Good.BAK", "ABC");
     fs::copy_file(path("Good.BAK"), path("lower.bak"));
-    sourcetest::makeArchive(messages, path("set.dat"), path("ASplit.BAK"), "QXLedgerSuite", "SPL", "x",
-                            1000);
+    sourcetest::makeArchive(messages, path("set.dat"), path("ASplit.BAK"), "QXLedgerSuite", "SPL",
+                            "x", 1200);
     ASSERT_TRUE(fs::exists(path("ASplit.qx1")));
     {
         std::string bad(200, 'x');
@@ -56,7 +61,7 @@ TEST_F(ReStoreForm, SelectionReadsTheHeaderOrRefusesTheFile) {
         const char* file;
         const char* code;  // nullptr: refused
     } cases[] = {
-        {"Good.BAK", "ABC"}, {"lower.bak", nullptr}, {"ASplit.BAK", "SPL"},
+        {"Good.BAK", "ABC"},  {"lower.bak", nullptr}, {"ASplit.BAK", "SPL"},
         {"Bad.BAK", nullptr}, {"Short.BAK", nullptr},
     };
     for (const auto& c : cases) {
@@ -108,23 +113,62 @@ TEST_F(ReStoreForm, RefusalsLeaveTheDialogAsItWas) {
         MessageIcon lastIcon;
         const char* lastCaption;
     } cases[] = {
-        {"no directory", "Good.BAK", nullptr, "ABC", {}, {"数据目录不能为空！"}, MessageIcon::Warning,
+        {"no directory",
+         "Good.BAK",
+         nullptr,
+         "ABC",
+         {},
+         {"数据目录不能为空！"},
+         MessageIcon::Warning,
          "提示"},
-        {"long code, no directory", "Good.BAK", nullptr, "123456789012345678901", {},
-         {"数据目录不能为空！"}, MessageIcon::Warning, "提示"},
-        {"long code", "Good.BAK", "", "123456789012345678901", {},
-         {"帐套代号长度不能大于20(一个汉字2个长度)！"}, MessageIcon::Warning, "提示"},
+        {"long code, no directory",
+         "Good.BAK",
+         nullptr,
+         "123456789012345678901",
+         {},
+         {"数据目录不能为空！"},
+         MessageIcon::Warning,
+         "提示"},
+        {"long code",
+         "Good.BAK",
+         "",
+         "123456789012345678901",
+         {},
+         {"帐套代号长度不能大于20(一个汉字2个长度)！"},
+         MessageIcon::Warning,
+         "提示"},
         {"no archive", nullptr, "", "ABC", {}, {"请选择备份文件！"}, MessageIcon::Warning, "提示"},
-        {"declined", "Good.BAK", "", "ABC", {MessageAnswer::No}, {"确定继续恢复？"},
-         MessageIcon::Information, "提示"},
-        {"archive vanished", "Vanishing.BAK", "", "ABC", {MessageAnswer::Yes},
-         {"确定继续恢复？", "备份文件不存在!"}, MessageIcon::Error, "错误"},
-        {"directory not to be created", "Good.BAK", "new", "ABC",
-         {MessageAnswer::Yes, MessageAnswer::No}, {"确定继续恢复？", "数据目录不存在,是否创建？"},
-         MessageIcon::Information, "提示"},
-        {"directory without parent", "Good.BAK", "no/such", "ABC",
+        {"declined",
+         "Good.BAK",
+         "",
+         "ABC",
+         {MessageAnswer::No},
+         {"确定继续恢复？"},
+         MessageIcon::Information,
+         "提示"},
+        {"archive vanished",
+         "Vanishing.BAK",
+         "",
+         "ABC",
+         {MessageAnswer::Yes},
+         {"确定继续恢复？", "备份文件不存在!"},
+         MessageIcon::Error,
+         "错误"},
+        {"directory not to be created",
+         "Good.BAK",
+         "new",
+         "ABC",
+         {MessageAnswer::Yes, MessageAnswer::No},
+         {"确定继续恢复？", "数据目录不存在,是否创建？"},
+         MessageIcon::Information,
+         "提示"},
+        {"directory without parent",
+         "Good.BAK",
+         "no/such",
+         "ABC",
          {MessageAnswer::Yes, MessageAnswer::Yes},
-         {"确定继续恢复？", "数据目录不存在,是否创建？", "创建指定的数据目录失败!"}, MessageIcon::Error,
+         {"确定继续恢复？", "数据目录不存在,是否创建？", "创建指定的数据目录失败!"},
+         MessageIcon::Error,
          "错误"},
     };
     for (const auto& c : cases) {

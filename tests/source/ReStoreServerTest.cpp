@@ -25,8 +25,8 @@ protected:
     // Packs the backup set as `archive` (with a volume size: into volumes).
     void archiveAs(const std::string& archive, const std::string& version = "QXLedgerSuite",
                    std::int64_t volumeSize = 0) {
-        sourcetest::makeArchive(messages, path("legacy.bak-set"), path(archive), version, server.code(),
-                                "示范公司", volumeSize);
+        sourcetest::makeArchive(messages, path("legacy.bak-set"), path(archive), version,
+                                server.code(), "示范公司", volumeSize);
     }
 
     void restore(const std::string& archive, const std::string& directory) {
@@ -90,7 +90,8 @@ TEST_F(ReStoreOnServer, FirstVolumeOfASplitArchiveRestores) {
 TEST_F(ReStoreOnServer, AnotherProductVersionIsRefusedByTheUnpacking) {
     archiveAs("Other.BAK", "QXOtherSuite");
     restore("Other.BAK", dir());
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"确定继续恢复？", "不同的Quoxel软件产品版本！"}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"确定继续恢复？", "不同的Quoxel软件产品版本！"}));
     EXPECT_EQ(messages.shown.back().caption, "QXZip");
     EXPECT_FALSE(fs::exists(path("cwtemp.mdf")));
     EXPECT_TRUE(waits.empty());
@@ -112,8 +113,9 @@ TEST_F(ReStoreOnServer, FiveFailedAttemptsEndWithTheDiskSpaceMessage) {
     // The server cannot create the data file where a directory stands.
     fs::create_directory(path(server.createdName() + ".mdf"));
     restore("Legacy.BAK", dir());
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
-                                    "确定继续恢复？", "恢复时,创建帐套数据库失败! 请检查磁盘是否足够!"}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"确定继续恢复？",
+                                        "恢复时,创建帐套数据库失败! 请检查磁盘是否足够!"}));
     EXPECT_EQ(messages.shown.back().icon, MessageIcon::Error);
     EXPECT_EQ(waits, std::vector<int>(5, 5000));
     EXPECT_TRUE(fs::exists(path("cwtemp.mdf")));  // kept for the next attempt to replace

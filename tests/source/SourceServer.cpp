@@ -13,8 +13,7 @@
 namespace sourcetest {
 
 SourceServer::SourceServer(const std::string& tag, int rows)
-    : legacy_("qxlegacy" + tag + std::to_string(getpid())),
-      code_(tag + std::to_string(getpid())) {
+    : legacy_("qxlegacy" + tag + std::to_string(getpid())), code_(tag + std::to_string(getpid())) {
     support::createSourceDatabase(legacy_);
     support::execPg(support::pgConnInfo(legacy_),
                     "create table t (id int primary key, name varchar(40));"
@@ -29,11 +28,14 @@ SourceServer::~SourceServer() {
 }
 
 std::string SourceServer::connectionString(const std::string& database) const {
-    return db::SqlServerConnectionString(server_.host(), std::to_string(server_.port()), server_.user(),
-                                         server_.password(), database, "SQLOLEDB.1");
+    return db::SqlServerConnectionString(server_.host(), std::to_string(server_.port()),
+                                         server_.user(), server_.password(), database,
+                                         "SQLOLEDB.1");
 }
 
-void SourceServer::openMaster(db::SourceConnection& con) const { con.open(connectionString("master")); }
+void SourceServer::openMaster(db::SourceConnection& con) const {
+    con.open(connectionString("master"));
+}
 
 void SourceServer::writeBackupSet(const std::string& path) const {
     tdsserver::DatabaseImageWriter(support::pgConnInfo(), legacy_).writeBackupSet(path);

@@ -105,6 +105,9 @@ TEST_F(TdsServer, LoginSelectsTheDatabaseIgnoringCase)
     EXPECT_EQ(conn->currentDatabase(), source_->name());
     auto master = connect("");
     EXPECT_EQ(master->currentDatabase(), "master");
+    EXPECT_TRUE(master->run("use [" + upper + "]").succeeded);
+    EXPECT_EQ(master->currentDatabase(), source_->name());
+    EXPECT_FALSE(master->run("use [qx_no_such_db]").succeeded);
 }
 
 TEST_F(TdsServer, RefusedLoginsCarryTheServerError)

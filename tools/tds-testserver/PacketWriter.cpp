@@ -8,7 +8,7 @@ namespace tdsserver {
 void PacketWriter::u8(std::uint8_t v)
 {
     buffer_.push_back(static_cast<char>(v));
-    if (buffer_.size() >= packetSize_ - 8)
+    if (buffer_.size() >= packetSize_)
         sendPacket(false);
 }
 
@@ -45,11 +45,11 @@ void PacketWriter::u64(std::uint64_t v)
 void PacketWriter::bytes(std::string_view data)
 {
     while (!data.empty()) {
-        const std::size_t room = packetSize_ - 8 - buffer_.size();
+        const std::size_t room = packetSize_ - buffer_.size();
         const std::size_t n = std::min(room, data.size());
         buffer_.append(data.data(), n);
         data.remove_prefix(n);
-        if (buffer_.size() >= packetSize_ - 8)
+        if (buffer_.size() >= packetSize_)
             sendPacket(false);
     }
 }
@@ -76,17 +76,17 @@ void PacketWriter::endMessage()
 
 void PacketWriter::sendPacket(bool last)
 {
-    const std::size_t length = buffer_.size() + 8;
+    const std::size_t length = buffer_.size();
+    // The header goes in front of the payload in the same buffer: one send per packet.
     const char header[8] = {
         static_cast<char>(packet_type::Reply), static_cast<char>(last ? 0x01 : 0x00),
         static_cast<char>(length >> 8), static_cast<char>(length & 0xFF),
         static_cast<char>(Spid >> 8), static_cast<char>(Spid & 0xFF),
         static_cast<char>(packetId_), 0};
     ++packetId_;
-    std::string packet(header, 8);
-    packet += buffer_;
-    buffer_.clear();
-    socket_.writeAll(packet.data(), packet.size());
+    buffer_.replace(0, 8, header, 8);
+    socket_.writeAll(buffer_.data(), buffer_.size());
+    buffer_.assign(8, '\0');
     if (!last && afterPacket_)
         afterPacket_();
 }

@@ -37,6 +37,11 @@ std::string PgResult::value(int row, int column) const
     return std::string(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
 }
 
+std::string_view PgResult::view(int row, int column) const noexcept
+{
+    return std::string_view(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
+}
+
 void PgResult::check() const
 {
     if (!result_)

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 struct pg_result;
 
@@ -25,6 +26,8 @@ public:
     int columns() const noexcept;
     bool isNull(int row, int column) const noexcept;
     std::string value(int row, int column) const;
+    // The value in place; valid while the result lives.
+    std::string_view view(int row, int column) const noexcept;
     // Throws SqlError carrying the server's message when the result is an error.
     void check() const;
 

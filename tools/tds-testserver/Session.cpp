@@ -263,7 +263,7 @@ bool Session::runQuery(const std::string& sql)
                     if (result.isNull(0, c))
                         encoder_.appendNull(row_, columns[c]);
                     else
-                        encoder_.append(row_, columns[c], result.value(0, c));
+                        encoder_.append(row_, columns[c], result.view(0, c));
                 }
             } catch (const SqlError& e) {
                 failure = e;

@@ -187,13 +187,38 @@ ValueEncoder::ValueEncoder()
     };
 }
 
+namespace {
+
+bool isAscii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
+// Plain ASCII is the same in code page 936 and widens by a zero byte in UTF-16:
+// most values are, and they skip iconv.
 std::string ValueEncoder::toCp936(std::string_view utf8)
 {
+    if (isAscii(utf8))
+        return std::string(utf8);
     std::string out;
     cp936_.convertInto(utf8, out, &userDefined_);
     return out;
 }
-std::string ValueEncoder::toUtf16(std::string_view utf8) { return utf16_.convert(utf8); }
+std::string ValueEncoder::toUtf16(std::string_view utf8)
+{
+    if (isAscii(utf8)) {
+        std::string out(utf8.size() * 2, '\0');
+        for (std::size_t i = 0; i < utf8.size(); ++i)
+            out[2 * i] = utf8[i];
+        return out;
+    }
+    return utf16_.convert(utf8);
+}
 
 void ValueEncoder::appendNull(std::string& out, const ColumnPlan& column) const
 {
