@@ -39,6 +39,9 @@ TEST(SqlRewriter, EveryStatementTheToolSends)
          "select name from \"My Table\" where x = 'it''s [not] isnull(' order by name limit 3"},
         {"select top (5) * from t;", "select * from t limit 5;"},
         {"select name from master..sysdatabases", "select name from sysdatabases"},
+        // A legacy table named by a reserved word stays a name.
+        {"select count(1) as cnt from [order] where 1=1 ", "select count(1) as cnt from \"order\" where 1=1 "},
+        {"select * from [dbo].[Order]", "select * from \"order\""},
     };
     for (const RewriteCase& c : cases) {
         SCOPED_TRACE(c.tsql);
