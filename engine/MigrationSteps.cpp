@@ -124,9 +124,8 @@ void RunMigrationSteps(RunContext& ctx, const std::string& storedStep,
         s.begin("97");
         RunScriptFile(ctx, "sql/updateapproved.sql", true, "\r\n正在修复审批数据。");
     }
-    s.step("98", [&] {
-        RunScriptFile(ctx, "sql/updateend.sql", true, "\r\n正在做最后的数据修复。");
-    });
+    s.step("98",
+           [&] { RunScriptFile(ctx, "sql/updateend.sql", true, "\r\n正在做最后的数据修复。"); });
 }
 
 }  // namespace engine

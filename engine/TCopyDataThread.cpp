@@ -49,7 +49,8 @@ RunOutcome TCopyDataThread::Execute() {
     try {
         host.setBusy(true);
         ctx_.conTarget->execute(
-            "delete from am_sysparam where paramid = 9999;insert into am_sysparam(paramid,name,datavalue) "
+            "delete from am_sysparam where paramid = 9999;insert into "
+            "am_sysparam(paramid,name,datavalue) "
             "select 9999,'LirToOrbit','';");
         ctx_.conTarget->execute("comment on column aa_billflow.id is 'key';");
 
@@ -79,7 +80,8 @@ RunOutcome TCopyDataThread::Execute() {
         host.setBusy(false);
         host.appendLog(error + "\r\n");
         std::string saveError = saveLog();
-        host.showMessage(kCaption, saveError.empty() ? kFailed : std::string(kFailed) + "\r\n" + saveError,
+        host.showMessage(kCaption,
+                         saveError.empty() ? kFailed : std::string(kFailed) + "\r\n" + saveError,
                          core::MessageIcon::Warning);
         return RunOutcome::Failed;
     }
@@ -95,7 +97,8 @@ RunOutcome TCopyDataThread::Execute() {
         problems += (problems.empty() ? "" : "\r\n") + error;
     }
     host.appendLog("数据导入完成。");
-    host.showMessage(kCaption, problems.empty() ? kCompleted : std::string(kCompleted) + "\r\n" + problems,
+    host.showMessage(kCaption,
+                     problems.empty() ? kCompleted : std::string(kCompleted) + "\r\n" + problems,
                      core::MessageIcon::Warning);
     return RunOutcome::Completed;
 }
@@ -108,8 +111,9 @@ void TCopyDataThread::listTargetTables() {
     q.open();
     for (; !q.eof(); q.next()) ctx_.TargetTableList.push_back(q.asText("tablename"));
     q.close();
-    std::sort(ctx_.TargetTableList.begin(), ctx_.TargetTableList.end(),
-              [](const std::string& a, const std::string& b) { return core::lessIgnoreCase(a, b); });
+    std::sort(
+        ctx_.TargetTableList.begin(), ctx_.TargetTableList.end(),
+        [](const std::string& a, const std::string& b) { return core::lessIgnoreCase(a, b); });
 }
 
 void TCopyDataThread::checkConstraintsRestored() {
@@ -146,8 +150,8 @@ std::string TCopyDataThread::versionStamp() {
     std::string targetValues = target.eof() ? std::string() : target.asText("info");
     target.close();
 
-    return "tool[" + ctx_.ToolVersionMajor + "." + ctx_.ToolVersionMinor + "]oldacc[" + sourceValues +
-           "]newacc[" + targetValues + "]";
+    return "tool[" + ctx_.ToolVersionMajor + "." + ctx_.ToolVersionMinor + "]oldacc[" +
+           sourceValues + "]newacc[" + targetValues + "]";
 }
 
 std::string TCopyDataThread::saveLog() {

@@ -4,10 +4,10 @@
 #include <optional>
 #include <set>
 
-#include "support/RunEnvironment.h"
-#include "support/TargetOnly.h"
 #include "engine/RepairSteps.h"
 #include "fixtures/PgRows.h"
+#include "support/RunEnvironment.h"
+#include "support/TargetOnly.h"
 #include "support/TdsTestServer.h"
 
 namespace {
@@ -19,9 +19,7 @@ std::string param(const TargetOnly& t, int id) {
     return t.value("select datavalue from am_sysparam where paramid = " + std::to_string(id));
 }
 
-std::string literal(const std::optional<std::string>& v) {
-    return v ? "'" + *v + "'" : "null";
-}
+std::string literal(const std::optional<std::string>& v) { return v ? "'" + *v + "'" : "null"; }
 
 class RepairStepsTest : public ::testing::Test {
 protected:
@@ -39,7 +37,8 @@ TEST_F(RepairStepsTest, ContactsDependOnTheSourcesPositionTable) {
     };
     const Case cases[] = {
         {"o_position present", "", true},
-        {"O_Position in other letter case", "alter table o_position rename to \"O_Position\";", true},
+        {"O_Position in other letter case", "alter table o_position rename to \"O_Position\";",
+         true},
         {"no position table", "drop table o_position;", false},
     };
     for (const Case& c : cases) {
@@ -59,15 +58,17 @@ TEST_F(RepairStepsTest, ContactsDependOnTheSourcesPositionTable) {
                       std::vector<std::string>{"<null>|<null>"});
             EXPECT_EQ(queryRows(info, "select opid from l_trader order by traderid"),
                       (std::vector<std::string>{"0", "7"}));
-            EXPECT_EQ(queryRows(info, "select datavalue from am_sysparam where paramid in (330, 331)"),
-                      (std::vector<std::string>{"1", "1"}));
+            EXPECT_EQ(
+                queryRows(info, "select datavalue from am_sysparam where paramid in (330, 331)"),
+                (std::vector<std::string>{"1", "1"}));
         } else {
             EXPECT_EQ(queryRows(info, "select linkmanid, linkman from b_expense"),
                       std::vector<std::string>{"5|张三"});
             EXPECT_EQ(queryRows(info, "select opid from l_trader order by traderid"),
                       (std::vector<std::string>{"<null>", "7"}));
-            EXPECT_EQ(queryRows(info, "select datavalue from am_sysparam where paramid in (330, 331)"),
-                      (std::vector<std::string>{"0", "0"}));
+            EXPECT_EQ(
+                queryRows(info, "select datavalue from am_sysparam where paramid in (330, 331)"),
+                (std::vector<std::string>{"0", "0"}));
         }
     }
 }
@@ -102,13 +103,16 @@ TEST(RepairAccountSettingsTest, CompanyNameTakesTheShortNameInFront) {
         std::optional<std::string> p206, p207;
         std::string expected;
     };
-    const Case cases[] = {
-        {std::nullopt, "B", "B"}, {std::nullopt, std::nullopt, ""}, {"A", "B", "A B"}, {"A", std::nullopt, "A "}};
+    const Case cases[] = {{std::nullopt, "B", "B"},
+                          {std::nullopt, std::nullopt, ""},
+                          {"A", "B", "A B"},
+                          {"A", std::nullopt, "A "}};
     for (const Case& c : cases) {
         SCOPED_TRACE(literal(c.p206) + " " + literal(c.p207));
         TargetOnly t("repair_207");
-        t.target.exec("update am_sysparam set datavalue = " + literal(c.p206) + " where paramid = 206;" +
-                      "update am_sysparam set datavalue = " + literal(c.p207) + " where paramid = 207;");
+        t.target.exec(
+            "update am_sysparam set datavalue = " + literal(c.p206) + " where paramid = 206;" +
+            "update am_sysparam set datavalue = " + literal(c.p207) + " where paramid = 207;");
         engine::RepairAccountSettings(t.ctx);
         EXPECT_EQ(param(t, 207), c.expected);
     }
@@ -122,12 +126,15 @@ TEST(RepairAccountSettingsTest, ConditionalParametersAndSwitches) {
         const char* expected451;
     };
     // 3001 holds '2024-01-01 00:00:00' and 3004 '0' in the template.
-    const Case cases[] = {{"1", "1", "2024-01-01 00:00:00", "2024-01"}, {"0", "0", "", ""}, {"2", "1", "", "2024-01"}};
+    const Case cases[] = {{"1", "1", "2024-01-01 00:00:00", "2024-01"},
+                          {"0", "0", "", ""},
+                          {"2", "1", "", "2024-01"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.p2002) + "/" + c.p450);
         TargetOnly t("repair_cond");
-        t.target.exec(std::string("update am_sysparam set datavalue = '") + c.p2002 + "' where paramid = 2002;" +
-                      "update am_sysparam set datavalue = '" + c.p450 + "' where paramid = 450;");
+        t.target.exec(std::string("update am_sysparam set datavalue = '") + c.p2002 +
+                      "' where paramid = 2002;" + "update am_sysparam set datavalue = '" + c.p450 +
+                      "' where paramid = 450;");
         engine::RepairAccountSettings(t.ctx);
         EXPECT_EQ(param(t, 2003), c.expected2003);
         EXPECT_EQ(param(t, 451), c.expected451);
@@ -145,7 +152,8 @@ TEST(RepairMasterDataTest, GoodsFlags) {
         "insert into l_goods (goodsid, code, name, costtype, isbatch, vatspecialmanagement) values "
         "(1, 'a', 'a', 2, 0, null), (2, 'b', 'b', 1, 0, ''), (3, 'c', 'c', 0, 0, '1');");
     engine::RepairMasterData(t.ctx);
-    EXPECT_EQ(queryRows(t.target.connInfo(), "select goodsid, isbatch, vatspecialmanagement from l_goods order by 1"),
+    EXPECT_EQ(queryRows(t.target.connInfo(),
+                        "select goodsid, isbatch, vatspecialmanagement from l_goods order by 1"),
               (std::vector<std::string>{"1|1|0", "2|0|0", "3|0|1"}));
 }
 
@@ -159,27 +167,37 @@ TEST(RepairEmployeeDutiesTest, NewDutiesBecomeKindsFromMaxPlusOne) {
     };
     const Case cases[] = {
         {"max 500, two new duties, one present",
-         "insert into am_kind (id, issys, name, kind) values (500, 0, 'x', 5), (7, 0, '会计', 122);",
-         {"501", "502"}, "7", "502"},
+         "insert into am_kind (id, issys, name, kind) values (500, 0, 'x', 5), (7, 0, '会计', "
+         "122);",
+         {"501", "502"},
+         "7",
+         "502"},
         {"empty am_kind starts at 1", "delete from am_kind;", {"1", "2", "3"}, nullptr, "3"},
         {"all duties present: names stay",
-         "insert into am_kind (id, issys, name, kind) values (10, 0, '经理', 122), (11, 0, 'a''b', 122),"
+         "insert into am_kind (id, issys, name, kind) values (10, 0, '经理', 122), (11, 0, 'a''b', "
+         "122),"
          " (12, 0, '会计', 122);",
-         {}, "会计", "3"},
+         {},
+         "会计",
+         "3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TargetOnly t("repair_duties");
-        t.target.exec(std::string(c.prep) +
-                      "insert into l_employ (empid, name, duty) values (1, 'e1', '经理'), (2, 'e2', 'a''b'),"
-                      " (3, 'e3', '经理'), (4, 'e4', '  '), (5, 'e5', ''), (6, 'e6', null), (7, 'e7', '会计');");
+        t.target.exec(
+            std::string(c.prep) +
+            "insert into l_employ (empid, name, duty) values (1, 'e1', '经理'), (2, 'e2', 'a''b'),"
+            " (3, 'e3', '经理'), (4, 'e4', '  '), (5, 'e5', ''), (6, 'e6', null), (7, 'e7', "
+            "'会计');");
         engine::RepairEmployeeDuties(t.ctx);
         auto info = t.target.connInfo();
         auto duty = [&](int empid) {
-            return t.value("select coalesce(duty, '<null>') from l_employ where empid = " + std::to_string(empid));
+            return t.value("select coalesce(duty, '<null>') from l_employ where empid = " +
+                           std::to_string(empid));
         };
         auto kindId = [&](const std::string& quotedName) {
-            return t.value("select id from am_kind where kind = 122 and name = '" + quotedName + "'");
+            return t.value("select id from am_kind where kind = 122 and name = '" + quotedName +
+                           "'");
         };
         for (int blank : {4, 5, 6, 99999999}) EXPECT_EQ(duty(blank), "<null>") << blank;
         if (c.newIds.empty()) {
@@ -196,8 +214,10 @@ TEST(RepairEmployeeDutiesTest, NewDutiesBecomeKindsFromMaxPlusOne) {
             EXPECT_EQ(duty(3), manager);
             EXPECT_EQ(duty(2), quoted);
             EXPECT_EQ(duty(7), accountant);
-            EXPECT_EQ(queryRows(info, "select kindname, issys, iskind, upflag from am_kind where kind = 122 and id = " +
-                                          manager),
+            EXPECT_EQ(queryRows(info,
+                                "select kindname, issys, iskind, upflag from am_kind where kind = "
+                                "122 and id = " +
+                                    manager),
                       std::vector<std::string>{"职务|0|1|0"});
         }
         EXPECT_EQ(t.value("select maxkey from as_tablekeys where tablename = 'am_kind'"), c.maxKey);
@@ -208,10 +228,14 @@ TEST(RepairFixedAssetInitDataTest, OnlyInitialCardsAreCopiedAndRepeatsGiveTheSam
     TargetOnly t("repair_assets");
     t.target.exec(
         "insert into af_fixedasset (fixedassetid, name, initflag, rawamt, fixedassetinitid) values"
-        " (1, '车床', 1, 100.5, null), (2, '铣床', null, 200, 9), (3, '钻床', 0, 300, null), (-1, '旧', 1, 1, null);"
-        "insert into af_fixedassetinit (fixedassetid, ybastdebit) select fixedassetid, 1 from af_fixedasset;"
-        "insert into af_attach (fixedassetid, itemno, name) select fixedassetid, 1, 'x' from af_fixedasset;"
-        "insert into af_ownerdep (departmentid, fixedassetid, itemno) select 1, fixedassetid, 1 from af_fixedasset;"
+        " (1, '车床', 1, 100.5, null), (2, '铣床', null, 200, 9), (3, '钻床', 0, 300, null), (-1, "
+        "'旧', 1, 1, null);"
+        "insert into af_fixedassetinit (fixedassetid, ybastdebit) select fixedassetid, 1 from "
+        "af_fixedasset;"
+        "insert into af_attach (fixedassetid, itemno, name) select fixedassetid, 1, 'x' from "
+        "af_fixedasset;"
+        "insert into af_ownerdep (departmentid, fixedassetid, itemno) select 1, fixedassetid, 1 "
+        "from af_fixedasset;"
         "insert into af_fixinit (fixedassetid) values (77);");
     auto info = t.target.connInfo();
     for (int round = 1; round <= 2; ++round) {
@@ -219,13 +243,20 @@ TEST(RepairFixedAssetInitDataTest, OnlyInitialCardsAreCopiedAndRepeatsGiveTheSam
         engine::RepairFixedAssetInitData(t.ctx);
         EXPECT_EQ(queryRows(info, "select fixedassetid, name, rawamt from af_fixedassetinitdata"),
                   std::vector<std::string>{"1|车床|100.5000"});
-        EXPECT_EQ(queryRows(info, "select fixedassetid from af_fixinit"), std::vector<std::string>{"1"});
-        EXPECT_EQ(queryRows(info, "select fixedassetid, isinit from af_attachinit"), std::vector<std::string>{"1|0"});
-        EXPECT_EQ(queryRows(info, "select fixedassetid, isinit from af_ownerdepinit"), std::vector<std::string>{"1|0"});
-        EXPECT_EQ(queryRows(info, "select fixedassetid, fixedassetinitid from af_fixedasset order by 1"),
-                  (std::vector<std::string>{"-1|<null>", "1|1", "2|9", "3|<null>"}));
-        EXPECT_EQ(t.value("select maxkey from as_tablekeys where tablename = 'af_fixedasset'"), "3");
-        EXPECT_EQ(t.value("select maxkey from as_tablekeys where tablename = 'af_fixedassetinitdata'"), "1");
+        EXPECT_EQ(queryRows(info, "select fixedassetid from af_fixinit"),
+                  std::vector<std::string>{"1"});
+        EXPECT_EQ(queryRows(info, "select fixedassetid, isinit from af_attachinit"),
+                  std::vector<std::string>{"1|0"});
+        EXPECT_EQ(queryRows(info, "select fixedassetid, isinit from af_ownerdepinit"),
+                  std::vector<std::string>{"1|0"});
+        EXPECT_EQ(
+            queryRows(info, "select fixedassetid, fixedassetinitid from af_fixedasset order by 1"),
+            (std::vector<std::string>{"-1|<null>", "1|1", "2|9", "3|<null>"}));
+        EXPECT_EQ(t.value("select maxkey from as_tablekeys where tablename = 'af_fixedasset'"),
+                  "3");
+        EXPECT_EQ(
+            t.value("select maxkey from as_tablekeys where tablename = 'af_fixedassetinitdata'"),
+            "1");
     }
 }
 

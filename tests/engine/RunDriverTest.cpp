@@ -5,10 +5,10 @@
 #include <memory>
 #include <sstream>
 
-#include "support/RunEnvironment.h"
 #include "core/Cp936.h"
 #include "engine/TCopyDataThread.h"
 #include "fixtures/PgRows.h"
+#include "support/RunEnvironment.h"
 #include "support/TdsTestServer.h"
 
 namespace {
@@ -59,10 +59,12 @@ TEST_F(RunDriverTest, CompletedRunStampsSavesAndResets) {
     EXPECT_EQ(env.host.messages()[0].icon, core::MessageIcon::Warning);
     EXPECT_EQ(env.host.log.lastLine(), "数据导入完成。");
 
-    EXPECT_EQ(fixtures::queryRows(env.target.connInfo(),
-                                  "select name, coalesce(datavalue, '<null>'), content, memo from am_sysparam "
-                                  "where paramid = 9999"),
-              Lines{"LirToOrbit||tool[10.11]oldacc[9-50-2019-3-O'Brien]newacc[10-11-2019-3-Orbit]|升级完成"});
+    EXPECT_EQ(fixtures::queryRows(
+                  env.target.connInfo(),
+                  "select name, coalesce(datavalue, '<null>'), content, memo from am_sysparam "
+                  "where paramid = 9999"),
+              Lines{"LirToOrbit||tool[10.11]oldacc[9-50-2019-3-O'Brien]newacc[10-11-2019-3-Orbit]|"
+                    "升级完成"});
     EXPECT_EQ(targetValue(env, "select count(*) from pg_constraint where condeferrable"), "0");
     EXPECT_EQ(targetValue(env, "select col_description('aa_billflow'::regclass, 1)"), "key");
     EXPECT_EQ(env.settings().historyStep(env.section()), "00");
@@ -100,7 +102,9 @@ TEST_F(RunDriverTest, ErrorPathLogsSavesAndKeepsResumeState) {
     ASSERT_EQ(logs.size(), 1u);
     EXPECT_NE(logs[0].find("no_such_table"), std::string::npos);
     EXPECT_EQ(env.settings().historyStep(env.section()), "98");
-    EXPECT_EQ(targetValue(env, "select coalesce(content, '<null>') from am_sysparam where paramid = 9999"), "<null>");
+    EXPECT_EQ(targetValue(
+                  env, "select coalesce(content, '<null>') from am_sysparam where paramid = 9999"),
+              "<null>");
 }
 
 TEST_F(RunDriverTest, StoredStepAsksWhetherToResume) {

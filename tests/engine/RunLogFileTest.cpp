@@ -63,7 +63,8 @@ std::string slurp(const std::string& path) {
 
 TEST(RunLogFileTest, SaveCreatesLogDirectoryAndWritesCodePage936) {
     TempDir dir;
-    std::string path = engine::saveRunLog(dir.path, "a.log", "开始\r\n\r重启外键完成。\xF0\x9F\x98\x80");
+    std::string path =
+        engine::saveRunLog(dir.path, "a.log", "开始\r\n\r重启外键完成。\xF0\x9F\x98\x80");
     EXPECT_EQ(path, dir.path + "/log/a.log");
     // 开 = BF AA, 始 = CA BC; an emoji has no code page 936 form and becomes "?".
     std::string bytes = slurp(path);
@@ -79,7 +80,8 @@ TEST(RunLogFileTest, SaveReportsTheSystemsReason) {
         engine::saveRunLog(dir.path, "a.log", "x");
         FAIL() << "saving into a file named log must fail";
     } catch (const engine::RunError& e) {
-        EXPECT_NE(std::string(e.what()).find(dir.path + "/log/a.log"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(dir.path + "/log/a.log"), std::string::npos)
+            << e.what();
     }
 }
 

@@ -15,11 +15,18 @@ struct LogCase {
 
 TEST(RunLogTest, AppendAndReplaceFollowTheLineModel) {
     const LogCase cases[] = {
-        {"leading CRLF gives an empty line", {"开始导入表数据。", "\r\n表数据导入完成。"}, nullptr,
+        {"leading CRLF gives an empty line",
+         {"开始导入表数据。", "\r\n表数据导入完成。"},
+         nullptr,
          {"开始导入表数据。", "", "表数据导入完成。"}},
         {"trailing CRLF gives an empty last line", {"error text\r\n"}, nullptr, {"error text", ""}},
-        {"a lone CR stays in its line", {"a", "\r重启外键完成。"}, nullptr, {"a", "\r重启外键完成。"}},
-        {"replace overwrites only the last line", {"x", "正在导入表[ t ]的数据"}, "正在导入表[ t ]的数据(1/2)。",
+        {"a lone CR stays in its line",
+         {"a", "\r重启外键完成。"},
+         nullptr,
+         {"a", "\r重启外键完成。"}},
+        {"replace overwrites only the last line",
+         {"x", "正在导入表[ t ]的数据"},
+         "正在导入表[ t ]的数据(1/2)。",
          {"x", "正在导入表[ t ]的数据(1/2)。"}},
         {"replace on an empty log adds a line", {}, "p", {"p"}},
         {"an empty text is an empty line", {""}, nullptr, {""}},

@@ -13,7 +13,8 @@ namespace enginetest {
 // A fresh target account set with an open connection and a RunContext that has
 // only the target side, for steps that never touch the source.
 struct TargetOnly {
-    explicit TargetOnly(const std::string& prefix) : target(prefix), qryTargetData(conTarget), qryTargetTmp(conTarget) {
+    explicit TargetOnly(const std::string& prefix)
+        : target(prefix), qryTargetData(conTarget), qryTargetTmp(conTarget) {
         conTarget.open(target.connectionString());
         ctx.conTarget = &conTarget;
         ctx.qryTargetData = &qryTargetData;

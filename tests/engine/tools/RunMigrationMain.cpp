@@ -14,7 +14,8 @@
 
 int main(int argc, char** argv) {
     if (argc != 7) {
-        std::fprintf(stderr, "usage: %s HOME SOURCE_CS SOURCE_DB TARGET_CS TARGET_DB yes|no\n", argv[0]);
+        std::fprintf(stderr, "usage: %s HOME SOURCE_CS SOURCE_DB TARGET_CS TARGET_DB yes|no\n",
+                     argv[0]);
         return 2;
     }
     try {

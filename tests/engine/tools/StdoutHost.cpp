@@ -14,7 +14,8 @@ bool StdoutHost::askYesNo(const std::string& caption, const std::string& text) {
     return answer_;
 }
 
-void StdoutHost::showMessage(const std::string& caption, const std::string& text, core::MessageIcon) {
+void StdoutHost::showMessage(const std::string& caption, const std::string& text,
+                             core::MessageIcon) {
     std::printf("%s: %s\n", caption.c_str(), text.c_str());
     std::fflush(stdout);
 }

@@ -15,7 +15,8 @@ public:
     std::string logText() const override { return log_.text(); }
     void setBusy(bool) override {}
     bool askYesNo(const std::string& caption, const std::string& text) override;
-    void showMessage(const std::string& caption, const std::string& text, core::MessageIcon icon) override;
+    void showMessage(const std::string& caption, const std::string& text,
+                     core::MessageIcon icon) override;
 
 private:
     engine::RunLog log_;
