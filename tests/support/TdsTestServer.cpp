@@ -5,13 +5,12 @@
 #include <csignal>
 #include <cstring>
 #include <poll.h>
-#include <spawn.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace support {
 namespace {
@@ -52,19 +51,27 @@ TdsTestServer::TdsTestServer(std::string user, std::string password)
     argv.push_back(nullptr);
 
     int out[2];
-    if (pipe(out) != 0)
+    if (pipe2(out, O_CLOEXEC) != 0)
         throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (spawned != 0) {
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ < 0) {
+        const int err = errno;
         ::close(out[0]);
-        throw std::runtime_error("cannot start " + program() + ": " + std::strerror(spawned));
+        ::close(out[1]);
+        throw std::runtime_error("cannot start " + program() + ": " + std::strerror(err));
     }
+    if (pid_ == 0) {
+        // A test binary that crashes must not leave its server behind: an orphan
+        // keeps the test's output pipe open and ctest would wait for it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        dup2(out[1], STDOUT_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    ::close(out[1]);
     std::string line;
     try {
         line = firstLine(out[0], 20000);
