@@ -9,7 +9,7 @@ SOURCE_DIR=${SOURCE_DIR:-$LIR2ORBIT_ROOT}
 BUILD_DIR=${BUILD_DIR:-/tmp/build-archive}
 ARCHIVE_MB=${ARCHIVE_MB:-200}
 source "$LIR2ORBIT_ROOT/scripts/lib/deps.sh"
-install_dependencies
+install_dependencies time  # /usr/bin/time for wall, CPU and peak memory
 cmake -S "$SOURCE_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" --target lir2orbit-cli -j"$(nproc)" >/dev/null
 cli=$BUILD_DIR/app/cli/lir2orbit-cli

@@ -10,7 +10,7 @@ BUILD_DIR=${BUILD_DIR:-/tmp/build-archive-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-120}
 REGRESSIONS=$LIR2ORBIT_ROOT/tests/archive/fuzz/regressions
 source "$LIR2ORBIT_ROOT/scripts/lib/deps.sh"
-install_dependencies
+install_dependencies clang libclang-rt-14-dev
 
 cmake -S "$SOURCE_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

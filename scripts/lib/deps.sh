@@ -5,12 +5,12 @@ LIR2ORBIT_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libpq-dev freetds-dev freetds-bin zlib1g-dev libgtest-dev
   postgresql postgresql-client python3 python3-tds
-  clang libclang-rt-14-dev xvfb xauth
 )
 
+# install_dependencies [EXTRA_PACKAGE...]: the list above plus what one script alone needs.
 install_dependencies() {
   local missing=()
-  for pkg in "${LIR2ORBIT_PACKAGES[@]}"; do
+  for pkg in "${LIR2ORBIT_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
