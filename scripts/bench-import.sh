@@ -50,9 +50,9 @@ psql -q -X -v ON_ERROR_STOP=1 -d postgres -c "create database bench_src" -c "cre
 psql -q -X -v ON_ERROR_STOP=1 -d bench_src -f "$ROOT/tools/tds-testserver/sql/source-domains.sql" >/dev/null
 
 columns_src="id int, qty int, big bigint, price numeric(18,4), amount numeric(18,2), rate numeric(9,6),
-  made datetime, changed datetime, name varchar(60), spec varchar(40), memo varchar(100), flag smallint"
+  made datetime, changed datetime, name varchar(60), model varchar(40), memo varchar(100), flag smallint"
 columns_tgt="id int primary key, qty int, big bigint, price numeric(18,4), amount numeric(18,2), rate numeric(9,6),
-  made timestamp, changed timestamp, name varchar(60), spec varchar(40), memo varchar(100), flag smallint"
+  made timestamp, changed timestamp, name varchar(60), model varchar(40), memo varchar(100), flag smallint"
 generate() {  # table rows
   echo "create table $1 ($columns_src);
   insert into $1 select g, g % 1000, g * 1000003::bigint, (g % 100000) * 1.2345, g * 0.01, (g % 997) / 997.0,
