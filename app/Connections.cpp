@@ -136,12 +136,8 @@ bool Connections::listTargetDatabases(const std::function<void(const std::string
 }
 
 void Connections::fillRunContext(engine::RunContext& ctx) {
-    ctx.conSource = &conSource;
-    ctx.conTarget = &conTarget;
-    ctx.qrySourceData = &qrySourceData;
-    ctx.qrySourceTmp = &qrySourceTmp;
-    ctx.qryTargetData = &qryTargetData;
-    ctx.qryTargetTmp = &qryTargetTmp;
+    ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
+                         qryTargetTmp);
     ctx.sourceDatabase = source_.database;
     ctx.targetDatabase = target_.database;
     ctx.programDir = programDir_;

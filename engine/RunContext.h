@@ -44,6 +44,18 @@ struct RunContext {
     // and the value written), on the run's thread; may be empty. Lets a front end
     // show where the run stands.
     std::function<void(const std::string& key, const std::string& value)> onResumeWritten;
+
+    // Lends the two open connections and the queries on them to the run.
+    void lendConnections(db::SourceConnection& source, db::TargetConnection& target,
+                         db::SourceQuery& sourceData, db::SourceQuery& sourceTmp,
+                         db::TargetQuery& targetData, db::TargetQuery& targetTmp) {
+        conSource = &source;
+        conTarget = &target;
+        qrySourceData = &sourceData;
+        qrySourceTmp = &sourceTmp;
+        qryTargetData = &targetData;
+        qryTargetTmp = &targetTmp;
+    }
 };
 
 }  // namespace engine

@@ -296,7 +296,10 @@ void TCopyDataForm::addNewSourceDatabase(const std::string& name) {
     edtDataSource->setEditText(q(name));
 }
 
-void TCopyDataForm::btnReStoreSourceClick() {
+// Both source dialogs work on the source server's master database; a dialog that
+// ends with OK has made a new account set, which becomes the source field's text.
+template <typename SourceDialog>
+void TCopyDataForm::runSourceDialog() {
     if (runActive()) return;
     syncFields();
     if (!connections_.openSourceMaster()) return;
@@ -304,21 +307,13 @@ void TCopyDataForm::btnReStoreSourceClick() {
                                     syncFields();
                                     return connections_.openSourceMaster();
                                 }};
-    source::TReStoreForm form(access, services_.messages, services_.chooser, this);
+    SourceDialog form(access, services_.messages, services_.chooser, this);
     if (form.exec() == QDialog::Accepted) addNewSourceDatabase(form.databaseName());
 }
 
-void TCopyDataForm::btnImportSourceClick() {
-    if (runActive()) return;
-    syncFields();
-    if (!connections_.openSourceMaster()) return;
-    source::SourceAccess access{connections_.conSource, connections_.qrySourceTmp, [this] {
-                                    syncFields();
-                                    return connections_.openSourceMaster();
-                                }};
-    source::TImportForm form(access, services_.messages, services_.chooser, this);
-    if (form.exec() == QDialog::Accepted) addNewSourceDatabase(form.databaseName());
-}
+void TCopyDataForm::btnReStoreSourceClick() { runSourceDialog<source::TReStoreForm>(); }
+
+void TCopyDataForm::btnImportSourceClick() { runSourceDialog<source::TImportForm>(); }
 
 void TCopyDataForm::btnBackUpTargetClick() {
     if (runActive()) return;

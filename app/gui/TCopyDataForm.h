@@ -89,6 +89,8 @@ private:
     void setRunActive(bool active);
     void runEnded(bool completed);
     void addNewSourceDatabase(const std::string& name);
+    template <typename SourceDialog>
+    void runSourceDialog();
     // Runs a handler; an error that escapes it goes to the standard error box.
     void guarded(void (TCopyDataForm::*handler)());
 

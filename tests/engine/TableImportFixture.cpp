@@ -74,12 +74,8 @@ void ImportFixture::SetUp() {
     ASSERT_NE(mkdtemp(dir), nullptr);
     programDir = dir;
 
-    ctx.conSource = &conSource;
-    ctx.conTarget = &conTarget;
-    ctx.qrySourceData = qrySourceData.get();
-    ctx.qrySourceTmp = qrySourceTmp.get();
-    ctx.qryTargetData = qryTargetData.get();
-    ctx.qryTargetTmp = qryTargetTmp.get();
+    ctx.lendConnections(conSource, conTarget, *qrySourceData, *qrySourceTmp, *qryTargetData,
+                         *qryTargetTmp);
     ctx.sourceDatabase = sourceName_;
     ctx.targetDatabase = target_->name();
     ctx.programDir = programDir;

@@ -70,6 +70,19 @@ std::string cannotOpenBackup(const std::string& path, int error)
     return "无法打开备份设备 '" + path + "'。出现操作系统错误 " + osError(error) + "。";
 }
 
+// Opens a backup set and reads its header, failing as the server does.
+ImageHeader openBackupSet(const std::string& backupPath, std::ifstream& in)
+{
+    int error = 0;
+    if (!openForReading(backupPath, in, error))
+        throw SqlError(3201, cannotOpenBackup(backupPath, error));
+    try {
+        return BackupFiles::readHeader(in, ImageKind::BackupSet);
+    } catch (const std::exception&) {
+        throw SqlError(3241, "设备 '" + backupPath + "' 上的介质簇的格式不正确，无法处理此介质簇。");
+    }
+}
+
 ColumnPlan textColumn(const char* name, std::uint16_t maxBytes)
 {
     ColumnPlan plan = ColumnPlan::forPostgres(name, 0, -1, "nvarchar", false);
@@ -124,15 +137,7 @@ std::optional<CommandOutcome> SqlServerCommands::tryRun(std::string_view stateme
 CommandOutcome SqlServerCommands::fileListOnly(const std::string& backupPath)
 {
     std::ifstream in;
-    int error = 0;
-    if (!openForReading(backupPath, in, error))
-        throw SqlError(3201, cannotOpenBackup(backupPath, error));
-    ImageHeader header;
-    try {
-        header = BackupFiles::readHeader(in, ImageKind::BackupSet);
-    } catch (const std::exception&) {
-        throw SqlError(3241, "设备 '" + backupPath + "' 上的介质簇的格式不正确，无法处理此介质簇。");
-    }
+    const ImageHeader header = openBackupSet(backupPath, in);
     CommandOutcome outcome;
     outcome.columns = {textColumn("LogicalName", 256), textColumn("PhysicalName", 520), textColumn("Type", 2),
                        textColumn("FileGroupName", 256)};
@@ -152,15 +157,7 @@ CommandOutcome SqlServerCommands::restoreDatabase(const std::string& database, c
     const bool withReplace = std::regex_search(std::regex_replace(options, move, ""), replace);
 
     std::ifstream in;
-    int error = 0;
-    if (!openForReading(backupPath, in, error))
-        throw SqlError(3201, cannotOpenBackup(backupPath, error));
-    ImageHeader header;
-    try {
-        header = BackupFiles::readHeader(in, ImageKind::BackupSet);
-    } catch (const std::exception&) {
-        throw SqlError(3241, "设备 '" + backupPath + "' 上的介质簇的格式不正确，无法处理此介质簇。");
-    }
+    const ImageHeader header = openBackupSet(backupPath, in);
     for (const auto& [logical, path] : moves)
         if (logical != header.data.logicalName && logical != header.log.logicalName)
             throw SqlError(3234, "逻辑文件 '" + logical + "' 不是数据库 '" + database +

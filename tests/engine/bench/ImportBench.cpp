@@ -61,12 +61,8 @@ int main(int argc, char** argv) {
         BenchHost host;
 
         engine::RunContext ctx;
-        ctx.conSource = &conSource;
-        ctx.conTarget = &conTarget;
-        ctx.qrySourceData = &qrySourceData;
-        ctx.qrySourceTmp = &qrySourceTmp;
-        ctx.qryTargetData = &qryTargetData;
-        ctx.qryTargetTmp = &qryTargetTmp;
+        ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
+                             qryTargetTmp);
         ctx.sourceDatabase = argv[7];
         ctx.targetDatabase = argv[3];
         // The resume writes go to a config.ini of the benchmark's own.

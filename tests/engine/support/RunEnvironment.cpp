@@ -15,12 +15,8 @@ RunEnvironment::RunEnvironment(const std::string& prefix, int sourceRows,
       qryTargetTmp(conTarget) {
     conSource.open(source.connectionString(server));
     conTarget.open(target.connectionString());
-    ctx.conSource = &conSource;
-    ctx.conTarget = &conTarget;
-    ctx.qrySourceData = &qrySourceData;
-    ctx.qrySourceTmp = &qrySourceTmp;
-    ctx.qryTargetData = &qryTargetData;
-    ctx.qryTargetTmp = &qryTargetTmp;
+    ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
+                         qryTargetTmp);
     ctx.sourceDatabase = source.name();
     ctx.targetDatabase = target.name();
     ctx.programDir = home.path();

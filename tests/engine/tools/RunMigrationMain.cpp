@@ -28,12 +28,8 @@ int main(int argc, char** argv) {
         StdoutHost host(std::string(argv[6]) == "yes");
 
         engine::RunContext ctx;
-        ctx.conSource = &conSource;
-        ctx.conTarget = &conTarget;
-        ctx.qrySourceData = &qrySourceData;
-        ctx.qrySourceTmp = &qrySourceTmp;
-        ctx.qryTargetData = &qryTargetData;
-        ctx.qryTargetTmp = &qryTargetTmp;
+        ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
+                             qryTargetTmp);
         ctx.programDir = argv[1];
         ctx.sourceDatabase = argv[3];
         ctx.targetDatabase = argv[5];
