@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "archive/FileStream.h"
 #include "archive/MemoryStream.h"
@@ -113,7 +114,8 @@ private:
     std::unique_ptr<FileStream> output_;
     std::unique_ptr<MemoryStream> memory_;
     PBuf workBuffer_;
-    std::array<std::uint8_t, 4096> decompressionBuffer_{};
+    // Large pieces keep inflate on its fast path and writes few.
+    std::vector<std::uint8_t> decompressionBuffer_ = std::vector<std::uint8_t>(std::size_t{1} << 16);
     std::int32_t lastRead_ = 0;
     std::int32_t lastWritten_ = 0;
     ScrambleGenerator generator_;
