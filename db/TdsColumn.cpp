@@ -1,5 +1,6 @@
 #include "TdsColumn.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -97,34 +98,81 @@ void TdsColumn::decodeText(const BYTE* data, DBINT length, Value& out) const {
     }
 }
 
+namespace {
+
+// Fixed-width decimal digits; dates are decoded once per row and column, and
+// snprintf's format parsing was most of that cost.
+char* putDigits(char* p, int value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return p + width;
+}
+
+char* putDate(char* p, int year, int month, int day) {
+    p = putDigits(p, year, 4);
+    *p++ = '-';
+    p = putDigits(p, month, 2);
+    *p++ = '-';
+    return putDigits(p, day, 2);
+}
+
+char* putTime(char* p, int hour, int minute, int second) {
+    p = putDigits(p, hour, 2);
+    *p++ = ':';
+    p = putDigits(p, minute, 2);
+    *p++ = ':';
+    return putDigits(p, second, 2);
+}
+
+}  // namespace
+
 void TdsColumn::decodeDate(DBPROCESS* dbproc, const BYTE* data, Value& out) const {
     DBDATEREC2 d;
     std::memset(&d, 0, sizeof d);
     if (dbanydatecrack(dbproc, &d, type_, data) != SUCCEED) throw DbError("column " + column_.name + ": bad date");
+    const int year = d.dateyear, month = d.datemonth + 1, day = d.datedmonth;
+    // Every field must fit its fixed width; a crack that does not is no date.
+    auto fits = [](int value, int limit) { return value >= 0 && value < limit; };
+    if (!fits(year, 10000) || !fits(month, 100) || !fits(day, 100) || !fits(d.datehour, 100) ||
+        !fits(d.dateminute, 100) || !fits(d.datesecond, 100) || !fits(d.datensecond, 1000000000)) {
+        throw DbError("column " + column_.name + ": bad date");
+    }
     char buffer[48];
-    int n = 0;
-    int year = d.dateyear, month = d.datemonth + 1, day = d.datedmonth;
+    char* p = buffer;
     switch (type_) {
-    case SYBMSDATE: n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", year, month, day); break;
+    case SYBMSDATE: p = putDate(p, year, month, day); break;
     case SYBMSTIME:
     case SYBMSDATETIME2:
     case SYBMSDATETIMEOFFSET: {
-        if (type_ != SYBMSTIME) n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d ", year, month, day);
-        n += std::snprintf(buffer + n, sizeof buffer - n, "%02d:%02d:%02d", d.datehour, d.dateminute, d.datesecond);
+        if (type_ != SYBMSTIME) {
+            p = putDate(p, year, month, day);
+            *p++ = ' ';
+        }
+        p = putTime(p, d.datehour, d.dateminute, d.datesecond);
         if (scale_ > 0) {
-            char digits[16];
-            std::snprintf(digits, sizeof digits, "%09d", d.datensecond);
-            n += std::snprintf(buffer + n, sizeof buffer - n, ".%.*s", scale_ > 7 ? 7 : scale_, digits);
+            const int shown = scale_ > 7 ? 7 : scale_;
+            char digits[9];
+            putDigits(digits, d.datensecond, 9);
+            *p++ = '.';
+            p = std::copy(digits, digits + shown, p);
         }
         break;
     }
-    default:
+    default: {
         // datetime and smalldatetime: milliseconds, as the server shows them.
-        n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d", year, month, day, d.datehour,
-                          d.dateminute, d.datesecond, (d.datensecond + 500000) / 1000000);
+        // Rounding never carries into the seconds: datetime keeps 1/300 s.
+        const int milliseconds = std::min((d.datensecond + 500000) / 1000000, 999);
+        p = putDate(p, year, month, day);
+        *p++ = ' ';
+        p = putTime(p, d.datehour, d.dateminute, d.datesecond);
+        *p++ = '.';
+        p = putDigits(p, milliseconds, 3);
         break;
     }
-    out.setDateTime(std::string_view(buffer, static_cast<size_t>(n)));
+    }
+    out.setDateTime(std::string_view(buffer, static_cast<size_t>(p - buffer)));
 }
 
 void TdsColumn::decode(DBPROCESS* dbproc, Value& out) const {

@@ -30,7 +30,7 @@ insert into typed values
  (1, 255, -32768, -9223372036854775807, true, -12345678901234567890123456789.123456789,
   -1.0001, 214748.3647, 0.1, '2024-02-29 13:45:30.500', '2024-02-29 13:46:00', '中文abc', 'ab',
   '宽字符', repeat('长', 100000), 'ntext 文字', '\x00ff10', '\x89504e47', 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11'),
- (2, null, null, null, null, 0.5, 922337203685477.5807, null, null, null, null, '', null, null, null,
+ (2, null, null, null, null, 0.5, 922337203685477.5807, null, null, '1900-01-05 03:04:05.997', null, '', null, null, null,
   null, null, null, null);
 create table five (id int);
 insert into five select generate_series(1, 5);
@@ -109,6 +109,7 @@ TEST_F(SourceQueryTest, ValuesArriveExactlyWithTheirTypes) {
     EXPECT_TRUE(q.fieldByName("tiny").isNull());
     EXPECT_EQ(q.fieldByName("dec").toText(), "0.5");
     EXPECT_EQ(q.fieldByName("amount").bytes(), "922337203685477.5807");
+    EXPECT_EQ(q.asText("made"), "1900-01-05 03:04:05.997");  // zero-padded fields, the last tick of a second
     EXPECT_FALSE(q.fieldByName("code").isNull());
     EXPECT_EQ(q.asText("code"), "");
     EXPECT_TRUE(q.fieldByName("memo").isNull());
