@@ -29,16 +29,19 @@ std::string PgConnection::quoteIdentifier(const std::string& name) {
 PgConnection::~PgConnection() noexcept { close(); }
 
 PgConnection::PgConnection(PgConnection&& other) noexcept
-    : conn_(other.conn_), tables_(std::move(other.tables_)) {
+    : conn_(other.conn_), copyPending_(other.copyPending_), tables_(std::move(other.tables_)) {
     other.conn_ = nullptr;
+    other.copyPending_ = false;
 }
 
 PgConnection& PgConnection::operator=(PgConnection&& other) noexcept {
     if (this != &other) {
         close();
         conn_ = other.conn_;
+        copyPending_ = other.copyPending_;
         tables_ = std::move(other.tables_);
         other.conn_ = nullptr;
+        other.copyPending_ = false;
     }
     return *this;
 }
@@ -72,6 +75,7 @@ void PgConnection::open(const std::string& host, const std::string& port, const 
 void PgConnection::close() noexcept {
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;
+    copyPending_ = false;
     tables_.clear();
 }
 
@@ -96,8 +100,17 @@ void PgConnection::check(const PgResult& result) const {
     }
 }
 
+void PgConnection::collectDeferred() {
+    if (!copyPending_) return;
+    copyPending_ = false;
+    PgResult end(PQgetResult(conn_));
+    while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);
+    if (!end || end.status() != PGRES_COMMAND_OK) fail(end);
+}
+
 PgResult PgConnection::exec(const std::string& sql) {
     if (!conn_) failConnection();
+    collectDeferred();
     PgResult result(PQexec(conn_, sql.c_str()));
     if (result && result.status() == PGRES_COPY_IN) {
         // A batch that starts a COPY from the client has no data to send here.
@@ -114,6 +127,7 @@ PgResult PgConnection::exec(const std::string& sql) {
 
 PgResult PgConnection::execParams(const std::string& sql, const std::vector<const char*>& values) {
     if (!conn_) failConnection();
+    collectDeferred();
     PgResult result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
                                  nullptr, nullptr, 0));
     check(result);

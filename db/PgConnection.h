@@ -46,10 +46,18 @@ public:
 
     const PgTableInfo& table(unsigned int oid);
 
+    // A COPY ended without waiting for its outcome: the server loads the rows
+    // while the client goes on. The next statement on the connection, or
+    // collectDeferred(), takes the outcome first and throws DbError with the
+    // server's text if the COPY failed.
+    void deferCopyOutcome() { copyPending_ = true; }
+    void collectDeferred();
+
     static std::string quoteIdentifier(const std::string& name);
 
 private:
     PGconn* conn_ = nullptr;
+    bool copyPending_ = false;
     std::unordered_map<unsigned int, PgTableInfo> tables_;
 };
 

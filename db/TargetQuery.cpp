@@ -39,8 +39,8 @@ struct TargetQuery::Impl {
     bool isOpen = false;
     std::vector<Column> columns;
     std::vector<ColumnInfo> info;
-    // Row storage outlives close(): a copy loop that reopens the query after every
-    // flush reuses the rows and their value buffers instead of allocating anew.
+    // Row storage outlives close() and forgetRows(): a copy loop that starts a new
+    // batch after every flush reuses the rows and their value buffers.
     std::vector<Row> rows;
     size_t rowCount = 0;
     size_t current = 0;
@@ -51,6 +51,7 @@ struct TargetQuery::Impl {
     PgTableInfo table;
     std::vector<int> keyColumns;  // query columns that find a row again
     std::string buffer;
+    bool deferLastCopy = false;  // set while flushWithoutWaiting() runs
 
     explicit Impl(PgConnection& connection) : pg(connection) {}
 
@@ -219,6 +220,7 @@ struct TargetQuery::Impl {
             sql += PgConnection::quoteIdentifier(columns[c].name);
         }
         sql += ") from stdin";
+        pg.collectDeferred();
         PGconn* conn = pg.get();
         PgResult start(PQexec(conn, sql.c_str()));
         if (!start || start.status() != PGRES_COPY_IN) pg.fail(start);
@@ -245,9 +247,8 @@ struct TargetQuery::Impl {
         }
         put();
         if (PQputCopyEnd(conn, nullptr) != 1) pg.failConnection();
-        PgResult end(PQgetResult(conn));
-        while (PGresult* extra = PQgetResult(conn)) PQclear(extra);
-        if (!end || end.status() != PGRES_COMMAND_OK) pg.fail(end);
+        pg.deferCopyOutcome();
+        if (!deferLastCopy) pg.collectDeferred();
     }
 
     void sendAppended() {
@@ -286,7 +287,10 @@ struct TargetQuery::Impl {
     void flush() {
         requireOpen();
         postCurrent();
-        if (appended.empty() && edited.empty()) return;
+        if (appended.empty() && edited.empty()) {
+            if (!deferLastCopy) pg.collectDeferred();
+            return;
+        }
         resolveTable();
         try {
             for (size_t index : edited) {
@@ -439,5 +443,25 @@ int64_t TargetQuery::pendingRows() const {
 }
 
 void TargetQuery::flush() { impl_->flush(); }
+
+void TargetQuery::flushWithoutWaiting() {
+    impl_->deferLastCopy = true;
+    try {
+        impl_->flush();
+    } catch (...) {
+        impl_->deferLastCopy = false;
+        throw;
+    }
+    impl_->deferLastCopy = false;
+}
+
+void TargetQuery::forgetRows() {
+    Impl& q = *impl_;
+    q.requireOpen();
+    q.postCurrent();
+    if (!q.appended.empty() || !q.edited.empty()) throw DbError("rows waiting for a flush cannot be forgotten");
+    q.rowCount = 0;
+    q.current = 0;
+}
 
 }  // namespace db

@@ -68,7 +68,18 @@ public:
     void post();
     // Rows posted since the last flush that are waiting to be sent.
     int64_t pendingRows() const;
+    // Also waits for a COPY that flushWithoutWaiting() left running.
     void flush();
+    // flush(), except that the last COPY is not waited for: the server loads those
+    // rows while the caller prepares the next batch. A failure of that COPY is
+    // thrown by the next statement on the connection (another flush included)
+    // with the server's text; a caller that stops sending calls flush() to be
+    // sure the rows are stored.
+    void flushWithoutWaiting();
+    // Drops the local row set but keeps the query open, with its columns and its
+    // table, for appending the next batch. Rows still waiting for a flush make
+    // it throw DbError.
+    void forgetRows();
 
     struct Impl;
 

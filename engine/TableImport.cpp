@@ -120,14 +120,15 @@ void copyRows(RunContext& ctx, const std::string& table, const std::string& sour
         FillTargetRow(plan, source, target);
         target.post();
         if (++pending == rowsPerFlush) {
-            target.flush();
-            target.close();
-            target.open();
+            // The server stores this batch while the next one is read.
+            target.flushWithoutWaiting();
+            target.forgetRows();
             pending = 0;
         }
         ctx.host->replaceLastLog(progress.text(source.recNo(), count));
     }
-    if (target.pendingRows() > 0) target.flush();
+    // Sends the rest and waits for every batch: only then is the table copied.
+    target.flush();
 }
 
 // Steps of one table between the skip tests and the closing actions. Returns

@@ -115,6 +115,51 @@ TEST_F(TargetWriteTest, RejectedRowRaisesServerTextAndEarlierFlushesStay) {
     EXPECT_NO_THROW(connection_.execute("select 1"));
 }
 
+TEST_F(TargetWriteTest, BatchSentWithoutWaitingIsStoredOrFailsAtTheNextStatement) {
+    connection_.execute("create table batches (id int primary key, name varchar(3))");
+    TargetQuery q(connection_);
+    q.setText("select * from batches where 1<0");
+    q.open();
+    auto appendBatch = [&](int from, int to, int badId) {
+        for (int id = from; id <= to; ++id) {
+            q.append();
+            q.setInteger("id", id);
+            q.setValue("name", Value::fromText(id == badId ? "toolong" : "ok"));
+            q.post();
+        }
+    };
+
+    appendBatch(1, 3, 0);
+    q.flushWithoutWaiting();
+    q.forgetRows();
+    EXPECT_EQ(q.recordCount(), 0);
+    appendBatch(4, 5, 5);
+    q.flushWithoutWaiting();  // the server has not answered yet
+    q.forgetRows();
+    appendBatch(6, 6, 0);
+    try {
+        q.flush();
+        FAIL() << "no error";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("value too long for type character varying(3)"), std::string::npos)
+            << e.what();
+        EXPECT_EQ(e.sqlState(), "22001");
+    }
+    // The failed batch is gone as a whole; the next one was not sent and still waits.
+    EXPECT_EQ(q.pendingRows(), 1);
+    EXPECT_THROW(q.forgetRows(), DbError);
+    EXPECT_EQ(rowsOf("select id from batches order by id"), (std::vector<std::string>{"1", "2", "3"}));
+    q.flush();
+    EXPECT_EQ(rowsOf("select id from batches order by id"), (std::vector<std::string>{"1", "2", "3", "6"}));
+
+    // Any statement takes the outcome first, not only a flush.
+    q.forgetRows();
+    appendBatch(7, 7, 7);
+    q.flushWithoutWaiting();
+    EXPECT_THROW(connection_.execute("select 1"), DbError);
+    EXPECT_NO_THROW(connection_.execute("select 1"));
+}
+
 struct CastCase {
     const char* column;
     Value input;
