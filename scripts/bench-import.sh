@@ -6,6 +6,7 @@
 # \copy of the same rows from a file into an identical empty table. Also the rate
 # of a binary table (10-row flushes, 50 KB attachments) and the tool's peak
 # resident memory for 100,000 against ROWS rows. Prints figures; asserts nothing.
+# The load and the import run twice each, alternating; the faster of each counts.
 #
 #   scripts/bench-import.sh            (BUILD_DIR, ROWS, ATTACH_ROWS may be set)
 set -euo pipefail
@@ -72,16 +73,26 @@ psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt \
   -c "create table bench_small ($columns_tgt)" -c "create table bench_attach (id int primary key, name varchar(40), data bytea)"
 psql -q -X -v ON_ERROR_STOP=1 -d bench_src -c "\\copy bench_big to '$WORK/big.copy'"
 
-t0=$(now)
-psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt -c "\\copy bench_load from '$WORK/big.copy'"
-t1=$(now)
-copy_s=$(elapsed "$t0" "$t1")
-
+run_copy() {  # -> seconds
+  psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt -c "truncate bench_load"
+  local t0 t1
+  t0=$(now)
+  psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt -c "\\copy bench_load from '$WORK/big.copy'"
+  t1=$(now)
+  elapsed "$t0" "$t1"
+}
 run_import() {  # table -> "seconds peak_rss_kib"
   "$BUILD/tests/engine/bench/import_bench" 127.0.0.1 "$PGPORT" bench_tgt "$TDS_PORT" sa Test-Pass1 bench_src "$1" |
     sed -n 's/.*seconds=\([0-9.]*\) peak_rss_kib=\([0-9]*\).*/\1 \2/p'
 }
+# Two rounds, alternating, on a machine that is shared: the faster of each counts.
+copy_s=$(run_copy)
 read -r import_s big_rss < <(run_import bench_big)
+copy_again=$(run_copy)
+psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt -c "truncate bench_big"
+read -r import_again _ < <(run_import bench_big)
+copy_s=$(python3 -c "print(min($copy_s, $copy_again))")
+import_s=$(python3 -c "print(min($import_s, $import_again))")
 read -r _ small_rss < <(run_import bench_small)
 read -r attach_s _ < <(run_import bench_attach)
 copied=$(psql -At -X -d bench_tgt -c "select count(*) from bench_big")
