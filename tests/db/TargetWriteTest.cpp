@@ -37,6 +37,18 @@ protected:
         return rows;
     }
 
+    // The flush fails with the server's text for a value longer than varchar(3).
+    static void expectValueTooLong(TargetQuery& q) {
+        try {
+            q.flush();
+            FAIL() << "no error";
+        } catch (const DbError& e) {
+            EXPECT_NE(std::string(e.what()).find("value too long for type character varying(3)"), std::string::npos)
+                << e.what();
+            EXPECT_EQ(e.sqlState(), "22001");
+        }
+    }
+
     static support::TempPgDatabase* database_;
     TargetConnection connection_;
 };
@@ -102,14 +114,7 @@ TEST_F(TargetWriteTest, RejectedRowRaisesServerTextAndEarlierFlushesStay) {
         q.setValue("name", Value::fromText(id == 3 ? "toolong" : "ok"));
         q.post();
     }
-    try {
-        q.flush();
-        FAIL() << "no error";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("value too long for type character varying(3)"), std::string::npos)
-            << e.what();
-        EXPECT_EQ(e.sqlState(), "22001");
-    }
+    expectValueTooLong(q);
     EXPECT_EQ(rowsOf("select id, name from short_names order by id"), std::vector<std::string>{"1|abc"});
     // The connection is usable after the failed COPY.
     EXPECT_NO_THROW(connection_.execute("select 1"));
@@ -137,14 +142,7 @@ TEST_F(TargetWriteTest, BatchSentWithoutWaitingIsStoredOrFailsAtTheNextStatement
     q.flushWithoutWaiting();  // the server has not answered yet
     q.forgetRows();
     appendBatch(6, 6, 0);
-    try {
-        q.flush();
-        FAIL() << "no error";
-    } catch (const DbError& e) {
-        EXPECT_NE(std::string(e.what()).find("value too long for type character varying(3)"), std::string::npos)
-            << e.what();
-        EXPECT_EQ(e.sqlState(), "22001");
-    }
+    expectValueTooLong(q);
     // The failed batch is gone as a whole; the next one was not sent and still waits.
     EXPECT_EQ(q.pendingRows(), 1);
     EXPECT_THROW(q.forgetRows(), DbError);
