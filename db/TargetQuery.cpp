@@ -51,7 +51,7 @@ struct TargetQuery::Impl {
     PgTableInfo table;
     std::vector<int> keyColumns;  // query columns that find a row again
     std::string buffer;
-    bool deferLastCopy = false;  // set while flushWithoutWaiting() runs
+    bool deferLastCopy = false;  // the flush under way leaves its last COPY running
 
     explicit Impl(PgConnection& connection) : pg(connection) {}
 
@@ -284,7 +284,8 @@ struct TargetQuery::Impl {
         }
     }
 
-    void flush() {
+    void flush(bool wait) {
+        deferLastCopy = !wait;
         requireOpen();
         postCurrent();
         if (appended.empty() && edited.empty()) {
@@ -442,18 +443,9 @@ int64_t TargetQuery::pendingRows() const {
     return static_cast<int64_t>(impl_->appended.size() + impl_->edited.size());
 }
 
-void TargetQuery::flush() { impl_->flush(); }
+void TargetQuery::flush() { impl_->flush(true); }
 
-void TargetQuery::flushWithoutWaiting() {
-    impl_->deferLastCopy = true;
-    try {
-        impl_->flush();
-    } catch (...) {
-        impl_->deferLastCopy = false;
-        throw;
-    }
-    impl_->deferLastCopy = false;
-}
+void TargetQuery::flushWithoutWaiting() { impl_->flush(false); }
 
 void TargetQuery::forgetRows() {
     Impl& q = *impl_;
