@@ -137,7 +137,7 @@ bool Connections::listTargetDatabases(const std::function<void(const std::string
 
 void Connections::fillRunContext(engine::RunContext& ctx) {
     ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
-                         qryTargetTmp);
+                        qryTargetTmp);
     ctx.sourceDatabase = source_.database;
     ctx.targetDatabase = target_.database;
     ctx.programDir = programDir_;

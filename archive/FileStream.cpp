@@ -1,13 +1,13 @@
 #include "archive/FileStream.h"
 
-#include <cerrno>
-#include <cstring>
-#include <utility>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include "archive/ArchiveError.h"
 
@@ -26,7 +26,8 @@ FileStream::FileStream(const std::string& path, FileMode mode) : path_(path) {
     // refused before its content is touched.
     const int flags = mode == FileMode::OpenRead ? O_RDONLY : O_RDWR | O_CREAT;
     fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd_ < 0) fail(mode == FileMode::OpenRead ? "Cannot open file" : "Cannot create file", path, errno);
+    if (fd_ < 0)
+        fail(mode == FileMode::OpenRead ? "Cannot open file" : "Cannot create file", path, errno);
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         close();
@@ -98,7 +99,9 @@ void FileStream::WriteBuffer(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    const int whence = origin == SeekOrigin::Beginning ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == SeekOrigin::Beginning ? SEEK_SET
+                       : origin == SeekOrigin::Current ? SEEK_CUR
+                                                       : SEEK_END;
     const off_t position = ::lseek(fd_, offset, whence);
     if (position < 0) fail("Cannot position in file", path_, errno);
     return position;

@@ -42,7 +42,8 @@ void MemoryStream::Reserve(std::int64_t capacity) {
 }
 
 std::int64_t MemoryStream::Read(void* buffer, std::int64_t count) {
-    const std::int64_t n = std::clamp<std::int64_t>(size_ - position_, 0, std::max<std::int64_t>(count, 0));
+    const std::int64_t n =
+        std::clamp<std::int64_t>(size_ - position_, 0, std::max<std::int64_t>(count, 0));
     if (n > 0) std::memcpy(buffer, data_ + position_, static_cast<std::size_t>(n));
     position_ += n;
     return n;
@@ -56,7 +57,8 @@ std::int64_t MemoryStream::Write(const void* buffer, std::int64_t count) {
         const std::int64_t wanted = std::max(end, capacity_ + capacity_ / 2);
         setCapacity((wanted + kStep - 1) / kStep * kStep);
     }
-    if (position_ > size_) std::memset(data_ + size_, 0, static_cast<std::size_t>(position_ - size_));
+    if (position_ > size_)
+        std::memset(data_ + size_, 0, static_cast<std::size_t>(position_ - size_));
     std::memcpy(data_ + position_, buffer, static_cast<std::size_t>(count));
     position_ = end;
     size_ = std::max(size_, end);
@@ -64,7 +66,9 @@ std::int64_t MemoryStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t MemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    const std::int64_t base = origin == SeekOrigin::Beginning ? 0 : origin == SeekOrigin::Current ? position_ : size_;
+    const std::int64_t base = origin == SeekOrigin::Beginning ? 0
+                              : origin == SeekOrigin::Current ? position_
+                                                              : size_;
     if (base + offset < 0) throw StreamError("Cannot position before the start of a memory stream");
     position_ = base + offset;
     return position_;

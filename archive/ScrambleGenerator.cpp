@@ -35,7 +35,8 @@ void ScrambleGenerator::apply(std::uint8_t* block, std::uint32_t count) {
         for (; j + kLanes - 1 <= count; j += kLanes) {
             for (int i = 0; i < kLanes; ++i) {
                 const auto r = static_cast<std::uint8_t>((std::uint64_t{lanes[i]} * (j + i)) >> 32);
-                block[j + i - 1] = static_cast<std::uint8_t>(Add ? block[j + i - 1] + r : block[j + i - 1] - r);
+                block[j + i - 1] =
+                    static_cast<std::uint8_t>(Add ? block[j + i - 1] + r : block[j + i - 1] - r);
             }
             last = lanes[kLanes - 1];
             for (auto& lane : lanes) lane = lane * kLaneMultiplier + kLaneIncrement;
@@ -48,8 +49,12 @@ void ScrambleGenerator::apply(std::uint8_t* block, std::uint32_t count) {
     }
 }
 
-void ScrambleGenerator::Scramble(std::uint8_t* block, std::uint32_t count) { apply<true>(block, count); }
+void ScrambleGenerator::Scramble(std::uint8_t* block, std::uint32_t count) {
+    apply<true>(block, count);
+}
 
-void ScrambleGenerator::Unscramble(std::uint8_t* block, std::uint32_t count) { apply<false>(block, count); }
+void ScrambleGenerator::Unscramble(std::uint8_t* block, std::uint32_t count) {
+    apply<false>(block, count);
+}
 
 }  // namespace archive

@@ -21,7 +21,6 @@ protected:
     Stream& operator=(Stream&&) = default;
 
 public:
-
     virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
     virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
     // Returns the new position.

@@ -9,10 +9,14 @@ enum class TCompressionLevel : std::uint8_t { clNone, clFastest, clDefault, clMa
 // The level handed to deflateInit for each value.
 constexpr int ZlibLevel(TCompressionLevel level) {
     switch (level) {
-        case TCompressionLevel::clNone: return 0;
-        case TCompressionLevel::clFastest: return 1;
-        case TCompressionLevel::clMax: return 9;
-        case TCompressionLevel::clDefault: break;
+        case TCompressionLevel::clNone:
+            return 0;
+        case TCompressionLevel::clFastest:
+            return 1;
+        case TCompressionLevel::clMax:
+            return 9;
+        case TCompressionLevel::clDefault:
+            break;
     }
     return -1;  // zlib's own default
 }

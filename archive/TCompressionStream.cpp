@@ -31,11 +31,14 @@ void TCompressionStream::Finish() {
         zstream_.next_out = buffer_.data();
         zstream_.avail_out = kBufferSize;
     }
-    if (zstream_.avail_out < kBufferSize) underlying_.WriteBuffer(buffer_.data(), kBufferSize - zstream_.avail_out);
+    if (zstream_.avail_out < kBufferSize)
+        underlying_.WriteBuffer(buffer_.data(), kBufferSize - zstream_.avail_out);
     RecordUnderlyingPosition();
 }
 
-std::int64_t TCompressionStream::Read(void*, std::int64_t) { throw ECompressionError(kInvalidStreamOperation); }
+std::int64_t TCompressionStream::Read(void*, std::int64_t) {
+    throw ECompressionError(kInvalidStreamOperation);
+}
 
 std::int64_t TCompressionStream::Write(const void* buffer, std::int64_t count) {
     if (finished_) throw ECompressionError(kInvalidStreamOperation);
@@ -64,13 +67,15 @@ std::int64_t TCompressionStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TCompressionStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    if (offset == 0 && origin == SeekOrigin::Current) return static_cast<std::int64_t>(zstream_.total_in);
+    if (offset == 0 && origin == SeekOrigin::Current)
+        return static_cast<std::int64_t>(zstream_.total_in);
     throw ECompressionError(kInvalidStreamOperation);
 }
 
 float TCompressionStream::GetCompressionRate() const {
     if (zstream_.total_in == 0) return 0.0f;
-    return (1.0f - static_cast<float>(zstream_.total_out) / static_cast<float>(zstream_.total_in)) * 100.0f;
+    return (1.0f - static_cast<float>(zstream_.total_out) / static_cast<float>(zstream_.total_in)) *
+           100.0f;
 }
 
 }  // namespace archive

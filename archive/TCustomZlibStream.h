@@ -1,10 +1,10 @@
 #pragma once
 
+#include <zlib.h>
+
 #include <array>
 #include <cstdint>
 #include <functional>
-
-#include <zlib.h>
 
 #include "archive/Stream.h"
 

@@ -53,7 +53,8 @@ std::int64_t TDecompressionStream::Seek(std::int64_t offset, SeekOrigin origin) 
         ended_ = false;
         underlying_.SetPosition(0);
         underlyingPosition_ = 0;
-    } else if ((origin == SeekOrigin::Current && offset >= 0) || (origin == SeekOrigin::Beginning && offset > delivered)) {
+    } else if ((origin == SeekOrigin::Current && offset >= 0) ||
+               (origin == SeekOrigin::Beginning && offset > delivered)) {
         std::int64_t distance = origin == SeekOrigin::Beginning ? offset - delivered : offset;
         std::array<Bytef, 4096> discard;
         for (; distance >= static_cast<std::int64_t>(discard.size()); distance -= discard.size()) {

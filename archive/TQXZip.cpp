@@ -39,17 +39,26 @@ std::string overwriteQuestion(const std::string& target) {
 
 }  // namespace
 
-TQXZip::TQXZip(core::MessageBox& messageBox, VolumeMedia* media) : messageBox_(messageBox), media_(media) {}
+TQXZip::TQXZip(core::MessageBox& messageBox, VolumeMedia* media)
+    : messageBox_(messageBox), media_(media) {}
 
 TQXZip::~TQXZip() = default;
 
 void TQXZip::SetCompressType(TCompressType type) {
     compressType_ = type;
     switch (type) {
-        case TCompressType::ctNone: level_ = TCompressionLevel::clNone; break;
-        case TCompressType::ctNormal: level_ = TCompressionLevel::clDefault; break;
-        case TCompressType::ctFastest: level_ = TCompressionLevel::clFastest; break;
-        case TCompressType::ctMaximize: level_ = TCompressionLevel::clMax; break;
+        case TCompressType::ctNone:
+            level_ = TCompressionLevel::clNone;
+            break;
+        case TCompressType::ctNormal:
+            level_ = TCompressionLevel::clDefault;
+            break;
+        case TCompressType::ctFastest:
+            level_ = TCompressionLevel::clFastest;
+            break;
+        case TCompressType::ctMaximize:
+            level_ = TCompressionLevel::clMax;
+            break;
     }
 }
 
@@ -63,8 +72,8 @@ bool TQXZip::Confirm(const std::string& text) {
 }
 
 bool TQXZip::Prompt(const std::string& text) {
-    return messageBox_.show(kCaption, text, core::MessageIcon::None, core::MessageButtons::OkCancel) ==
-           core::MessageAnswer::Ok;
+    return messageBox_.show(kCaption, text, core::MessageIcon::None,
+                            core::MessageButtons::OkCancel) == core::MessageAnswer::Ok;
 }
 
 void TQXZip::releaseStreams() noexcept {
@@ -101,7 +110,8 @@ bool TQXZip::IsSplitFile(const std::string& fileName) const {
 }
 
 bool TQXZip::CheckTarget() {
-    const std::string target = OutDiskType == TOutDiskType::odtFloppy ? GetTempFileName() : OutFileName;
+    const std::string target =
+        OutDiskType == TOutDiskType::odtFloppy ? GetTempFileName() : OutFileName;
     // When the temporary file is the open input of an unpacking, it stays readable.
     removeFile(GetTempFileName());
     if (InFileName == target) {
@@ -135,20 +145,25 @@ void TQXZip::DeCompressStream(Stream& destination, Stream& source) {
     source.SetPosition(0);
     auto decompression = std::make_unique<TDecompressionStream>(source);
     for (;;) {
-        const std::int64_t n = decompression->Read(decompressionBuffer_.data(), decompressionBuffer_.size());
+        const std::int64_t n =
+            decompression->Read(decompressionBuffer_.data(), decompressionBuffer_.size());
         if (n == 0) break;
         destination.WriteBuffer(decompressionBuffer_.data(), n);
     }
     // A payload cut short would otherwise unpack as a shorter file without a word.
-    if (!decompression->StreamEnded()) throw ArchiveError("The archive is incomplete: its compressed data ends early");
+    if (!decompression->StreamEnded())
+        throw ArchiveError("The archive is incomplete: its compressed data ends early");
 }
 
-bool TQXZip::Zip(const std::string& inFile, const std::string& outFile, const std::string& productVersion,
-                 const std::string& accountCode, const std::string& accountName) {
+bool TQXZip::Zip(const std::string& inFile, const std::string& outFile,
+                 const std::string& productVersion, const std::string& accountCode,
+                 const std::string& accountName) {
     InFileName = inFile;
     OutFileName = outFile;
     SetCompressType(TCompressType::ctNormal);
-    const char drive = outFile.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(outFile[0])));
+    const char drive =
+        outFile.empty() ? '\0'
+                        : static_cast<char>(std::toupper(static_cast<unsigned char>(outFile[0])));
     OutDiskType = drive == 'A' || drive == 'B' ? TOutDiskType::odtFloppy : TOutDiskType::odtHard;
     FloppyDriver = drive == 'A' ? TFloppyDriver::fdA : TFloppyDriver::fdB;
     ProductVersion = productVersion;
@@ -170,12 +185,14 @@ bool TQXZip::Zip() {
         output_->SetPosition(0);
         workBuffer_ = std::make_unique<TBuf>();
         InitFileHeaderInfo();
-        complete = output_->Write(header_.bytes.data(), TQXProductInfo::kSize) == TQXProductInfo::kSize;
+        complete =
+            output_->Write(header_.bytes.data(), TQXProductInfo::kSize) == TQXProductInfo::kSize;
         while (complete) {
             lastRead_ = static_cast<std::int32_t>(memory_->Read(workBuffer_->data(), kBlockSize));
             if (lastRead_ == 0) break;
             generator_.Scramble(workBuffer_->data(), static_cast<std::uint32_t>(lastRead_));
-            lastWritten_ = static_cast<std::int32_t>(output_->Write(workBuffer_->data(), lastRead_));
+            lastWritten_ =
+                static_cast<std::int32_t>(output_->Write(workBuffer_->data(), lastRead_));
             complete = lastWritten_ == lastRead_;
         }
     } catch (...) {
@@ -190,10 +207,12 @@ bool TQXZip::Zip() {
         return false;
     }
     const std::string drive = media_ != nullptr ? media_->Directory(FloppyDriver) : std::string();
-    return FileSplit(GetTempFileName(), (fs::path(drive) / fs::path(OutFileName).filename()).string());
+    return FileSplit(GetTempFileName(),
+                     (fs::path(drive) / fs::path(OutFileName).filename()).string());
 }
 
-bool TQXZip::UnZip(const std::string& inFile, const std::string& outFile, const std::string& productVersion) {
+bool TQXZip::UnZip(const std::string& inFile, const std::string& outFile,
+                   const std::string& productVersion) {
     InFileName = inFile;
     OutFileName = outFile;
     SetCompressType(TCompressType::ctNormal);
@@ -242,7 +261,8 @@ bool TQXZip::UnZip() {
             lastRead_ = static_cast<std::int32_t>(input_->Read(workBuffer_->data(), kBlockSize));
             if (lastRead_ == 0) break;
             generator_.Unscramble(workBuffer_->data(), static_cast<std::uint32_t>(lastRead_));
-            lastWritten_ = static_cast<std::int32_t>(memory_->Write(workBuffer_->data(), lastRead_));
+            lastWritten_ =
+                static_cast<std::int32_t>(memory_->Write(workBuffer_->data(), lastRead_));
             if (lastWritten_ != lastRead_) break;
         }
         memory_->SetPosition(0);
@@ -294,7 +314,8 @@ bool TQXZip::FileSplit(const std::string& source, const std::string& target) {
         while (remaining > 0) {
             std::int64_t space = 0;
             do {
-                if (!Prompt("请插入第 " + std::to_string(k + 1) + " 张软盘到驱动器" + drive + "中并按确定。")) {
+                if (!Prompt("请插入第 " + std::to_string(k + 1) + " 张软盘到驱动器" + drive +
+                            "中并按确定。")) {
                     complete = false;
                     break;
                 }
@@ -302,7 +323,8 @@ bool TQXZip::FileSplit(const std::string& source, const std::string& target) {
             } while (space <= 1067);
             if (!complete) break;
 
-            const std::int64_t capacity = space - static_cast<std::int64_t>(TSplitFileHeader::kSize);
+            const std::int64_t capacity =
+                space - static_cast<std::int64_t>(TSplitFileHeader::kSize);
             const std::int64_t pieceStart = archive.Position();
             try {
                 FileStream volume(VolumeFileName(target, k), FileMode::Create);
@@ -335,8 +357,10 @@ void TQXZip::gatherVolumes(const std::string& first, FileStream& joined) {
             volume.ReadBuffer(bytes.data(), bytes.size());
             const TSplitFileHeader header = TSplitFileHeader::Decode(bytes);
             // The number byte holds k modulo 256; names keep counting.
-            const std::int64_t piece = volume.Size() - static_cast<std::int64_t>(TSplitFileHeader::kSize);
-            if (header.volumeNumber == static_cast<std::uint8_t>(k) && piece > 0) joined.CopyFrom(volume, piece);
+            const std::int64_t piece =
+                volume.Size() - static_cast<std::int64_t>(TSplitFileHeader::kSize);
+            if (header.volumeNumber == static_cast<std::uint8_t>(k) && piece > 0)
+                joined.CopyFrom(volume, piece);
             if (header.lastVolume) return;
         }
         name = VolumeFileName(name, k + 1);

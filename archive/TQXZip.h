@@ -70,8 +70,9 @@ public:
     bool Zip();
     // Floppy output when outFile begins with A or B (either case), on drive A
     // for A and drive B otherwise; compression ctNormal.
-    bool Zip(const std::string& inFile, const std::string& outFile, const std::string& productVersion,
-             const std::string& accountCode, const std::string& accountName);
+    bool Zip(const std::string& inFile, const std::string& outFile,
+             const std::string& productVersion, const std::string& accountCode,
+             const std::string& accountName);
 
     // Unpacks InFileName into OutFileName. False without a message when the file
     // is not an archive; false with a message for floppy output, another product
@@ -79,7 +80,8 @@ public:
     // when unpacking fails after the output was created, the output is deleted
     // and the error raised. A first volume of a split archive goes to FileCombine.
     bool UnZip();
-    bool UnZip(const std::string& inFile, const std::string& outFile, const std::string& productVersion);
+    bool UnZip(const std::string& inFile, const std::string& outFile,
+               const std::string& productVersion);
 
     void CompressStream(Stream& source, Stream& destination);
     // Raises ArchiveError when the source ends before its zlib stream does.
@@ -115,7 +117,8 @@ private:
     std::unique_ptr<MemoryStream> memory_;
     PBuf workBuffer_;
     // Large pieces keep inflate on its fast path and writes few.
-    std::vector<std::uint8_t> decompressionBuffer_ = std::vector<std::uint8_t>(std::size_t{1} << 16);
+    std::vector<std::uint8_t> decompressionBuffer_ =
+        std::vector<std::uint8_t>(std::size_t{1} << 16);
     std::int32_t lastRead_ = 0;
     std::int32_t lastWritten_ = 0;
     ScrambleGenerator generator_;

@@ -31,7 +31,8 @@ std::string VolumeFileName(const std::string& name, int k) {
     // The extension is what follows the last dot of the last path component.
     const std::size_t slash = name.find_last_of('/');
     const std::size_t dot = name.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (hasExtension ? name.substr(0, dot) : name) + ".qx" + std::to_string(k);
 }
 

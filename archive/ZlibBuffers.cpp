@@ -1,9 +1,9 @@
 #include "archive/ZlibBuffers.h"
 
+#include <zlib.h>
+
 #include <limits>
 #include <new>
-
-#include <zlib.h>
 
 #include "archive/TCustomZlibStream.h"
 #include "archive/ZlibError.h"
@@ -76,7 +76,9 @@ std::int64_t CompressBufInitialSize(std::int32_t inBytes) {
     return (n + n / 10 + 12 + 255) / 256 * 256;
 }
 
-std::int64_t DecompressBufIncrement(std::int32_t inBytes) { return (std::int64_t{inBytes} + 255) / 256 * 256; }
+std::int64_t DecompressBufIncrement(std::int32_t inBytes) {
+    return (std::int64_t{inBytes} + 255) / 256 * 256;
+}
 
 void CompressBuf(const void* in, std::int32_t inBytes, ZlibBlock& out, std::int32_t& outBytes) {
     if (inBytes < 0) throw ECompressionError(kZlibFailure);
@@ -119,7 +121,8 @@ void DecompressBuf(const void* in, std::int32_t inBytes, std::int32_t outEstimat
         // With Z_FINISH, zlib reports a full output block as Z_BUF_ERROR; only a
         // Z_BUF_ERROR with room left means the input ran out.
         if (!(status == Z_BUF_ERROR && state.zs.avail_out == 0)) DCheck(status);
-        if (state.zs.avail_out > 0 && state.zs.avail_in == 0) throw EDecompressionError(kZlibFailure);
+        if (state.zs.avail_out > 0 && state.zs.avail_in == 0)
+            throw EDecompressionError(kZlibFailure);
         grow<EDecompressionError>(block, size, increment == 0 ? 256 : increment, state.zs);
     }
     state.end();

@@ -87,9 +87,10 @@ std::string decode(std::string_view bytes, bool lossy) {
             continue;
         }
         if (!lossy) {
-            throw TextError("invalid code page 936 byte 0x" +
-                            std::string(1, "0123456789ABCDEF"[static_cast<unsigned char>(bytes[0]) >> 4]) +
-                            std::string(1, "0123456789ABCDEF"[static_cast<unsigned char>(bytes[0]) & 15]));
+            throw TextError(
+                "invalid code page 936 byte 0x" +
+                std::string(1, "0123456789ABCDEF"[static_cast<unsigned char>(bytes[0]) >> 4]) +
+                std::string(1, "0123456789ABCDEF"[static_cast<unsigned char>(bytes[0]) & 15]));
         }
         out += "\xEF\xBF\xBD";
         bytes.remove_prefix(1);

@@ -10,7 +10,8 @@ namespace core {
 
 Iconv::Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-        throw TextError(std::string("iconv_open(") + to + ", " + from + "): " + std::strerror(errno));
+        throw TextError(std::string("iconv_open(") + to + ", " + from +
+                        "): " + std::strerror(errno));
     }
 }
 
@@ -18,7 +19,8 @@ Iconv::~Iconv() noexcept {
     if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
 }
 
-Iconv::Iconv(Iconv&& other) noexcept : cd_(std::exchange(other.cd_, reinterpret_cast<iconv_t>(-1))) {}
+Iconv::Iconv(Iconv&& other) noexcept
+    : cd_(std::exchange(other.cd_, reinterpret_cast<iconv_t>(-1))) {}
 
 Iconv& Iconv::operator=(Iconv&& other) noexcept {
     if (this != &other) {

@@ -133,7 +133,8 @@ void writeAtomically(const std::string& path, const std::string& data) {
         errno = saved;
         fail("cannot replace", path);
     }
-    std::string dir = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+    std::string dir =
+        path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
     int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
@@ -158,7 +159,8 @@ std::string IniFile::readString(const std::string& section, const std::string& k
     return fromCp936Lossy(v);
 }
 
-void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value) {
+void IniFile::writeString(const std::string& section, const std::string& key,
+                          const std::string& value) {
     std::lock_guard lock(fileMutex());
     Lines file = load(path_);
     std::string sectionBytes = toCp936(section);
@@ -170,7 +172,8 @@ void IniFile::writeString(const std::string& section, const std::string& key, co
     } else if (loc.sectionLine >= 0) {
         file.lines.insert(file.lines.begin() + loc.lastContent + 1, line);
     } else {
-        if (!file.lines.empty() && !trimBlanks(file.lines.back()).empty()) file.lines.emplace_back();
+        if (!file.lines.empty() && !trimBlanks(file.lines.back()).empty())
+            file.lines.emplace_back();
         file.lines.push_back("[" + sectionBytes + "]");
         file.lines.push_back(line);
     }

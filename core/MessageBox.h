@@ -15,8 +15,8 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 class MessageBox {
 public:
     virtual ~MessageBox() = default;
-    virtual MessageAnswer show(const std::string& caption, const std::string& text, MessageIcon icon,
-                               MessageButtons buttons) = 0;
+    virtual MessageAnswer show(const std::string& caption, const std::string& text,
+                               MessageIcon icon, MessageButtons buttons) = 0;
 };
 
 }  // namespace core

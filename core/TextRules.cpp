@@ -60,12 +60,14 @@ bool lessIgnoreCase(std::string_view a, std::string_view b) {
     return compareBytes(a, b) < 0;
 }
 
-std::string replaceAllIgnoreCase(std::string_view text, std::string_view from, std::string_view to) {
+std::string replaceAllIgnoreCase(std::string_view text, std::string_view from,
+                                 std::string_view to) {
     if (from.empty()) return std::string(text);
     std::string out;
     size_t i = 0;
     while (i < text.size()) {
-        if (i + from.size() <= text.size() && equalsIgnoreCaseAscii(text.substr(i, from.size()), from)) {
+        if (i + from.size() <= text.size() &&
+            equalsIgnoreCaseAscii(text.substr(i, from.size()), from)) {
             out += to;
             i += from.size();
         } else {

@@ -32,7 +32,12 @@ std::string SqlServerConnectionString(const std::string& server, const std::stri
     std::string s;
     s.append(kSqlProvider).append(provider).append(kSqlUser).append(user);
     if (!password.empty()) s.append(kSqlPassword).append(password);
-    s.append(kSqlDatabase).append(database).append(kSqlSource).append(server).append(",").append(port);
+    s.append(kSqlDatabase)
+        .append(database)
+        .append(kSqlSource)
+        .append(server)
+        .append(",")
+        .append(port);
     return s;
 }
 
@@ -41,7 +46,12 @@ std::string PgConnectionString(const std::string& server, const std::string& por
                                const std::string& database, const std::string& provider) {
     std::string s;
     s.append(kPgProvider).append(provider).append(kPgServer).append(server);
-    s.append(kPgPort).append(port).append(kPgDatabase).append(database).append(kPgUser).append(user);
+    s.append(kPgPort)
+        .append(port)
+        .append(kPgDatabase)
+        .append(database)
+        .append(kPgUser)
+        .append(user);
     if (!password.empty()) s.append(kPgPassword).append(password);
     return s;
 }
@@ -53,7 +63,8 @@ ConnectionParams parseSqlServerConnectionString(const std::string& connectionStr
     if (s.substr(0, kSqlProvider.size()) != kSqlProvider) badShape("SQL Server");
     size_t userKey = s.find(kSqlUser);
     size_t sourceKey = s.rfind(kSqlSource);
-    if (userKey == std::string_view::npos || sourceKey == std::string_view::npos || sourceKey < userKey)
+    if (userKey == std::string_view::npos || sourceKey == std::string_view::npos ||
+        sourceKey < userKey)
         badShape("SQL Server");
     size_t databaseKey = s.rfind(kSqlDatabase, sourceKey);
     if (databaseKey == std::string_view::npos || databaseKey < userKey + kSqlUser.size())
@@ -61,11 +72,14 @@ ConnectionParams parseSqlServerConnectionString(const std::string& connectionStr
 
     ConnectionParams p;
     p.provider = s.substr(kSqlProvider.size(), userKey - kSqlProvider.size());
-    std::string_view credentials = s.substr(userKey + kSqlUser.size(), databaseKey - userKey - kSqlUser.size());
+    std::string_view credentials =
+        s.substr(userKey + kSqlUser.size(), databaseKey - userKey - kSqlUser.size());
     size_t passwordKey = credentials.find(kSqlPassword);
     p.user = credentials.substr(0, passwordKey);
-    if (passwordKey != std::string_view::npos) p.password = credentials.substr(passwordKey + kSqlPassword.size());
-    p.database = s.substr(databaseKey + kSqlDatabase.size(), sourceKey - databaseKey - kSqlDatabase.size());
+    if (passwordKey != std::string_view::npos)
+        p.password = credentials.substr(passwordKey + kSqlPassword.size());
+    p.database =
+        s.substr(databaseKey + kSqlDatabase.size(), sourceKey - databaseKey - kSqlDatabase.size());
 
     std::string_view source = s.substr(sourceKey + kSqlSource.size());
     size_t comma = source.rfind(',');
@@ -95,7 +109,8 @@ ConnectionParams parsePgConnectionString(const std::string& connectionString) {
     p.provider = s.substr(kPgProvider.size(), serverKey - kPgProvider.size());
     p.server = s.substr(serverKey + kPgServer.size(), portKey - serverKey - kPgServer.size());
     p.port = s.substr(portKey + kPgPort.size(), databaseKey - portKey - kPgPort.size());
-    p.database = s.substr(databaseKey + kPgDatabase.size(), userKey - databaseKey - kPgDatabase.size());
+    p.database =
+        s.substr(databaseKey + kPgDatabase.size(), userKey - databaseKey - kPgDatabase.size());
     size_t userStart = userKey + kPgUser.size();
     if (passwordKey == std::string_view::npos) {
         p.user = s.substr(userStart);

@@ -11,11 +11,20 @@ void appendEscaped(std::string_view text, std::string& out) {
     for (size_t i = 0; i < text.size(); ++i) {
         const char* escape = nullptr;
         switch (text[i]) {
-        case '\\': escape = "\\\\"; break;
-        case '\t': escape = "\\t"; break;
-        case '\n': escape = "\\n"; break;
-        case '\r': escape = "\\r"; break;
-        default: continue;
+            case '\\':
+                escape = "\\\\";
+                break;
+            case '\t':
+                escape = "\\t";
+                break;
+            case '\n':
+                escape = "\\n";
+                break;
+            case '\r':
+                escape = "\\r";
+                break;
+            default:
+                continue;
         }
         out.append(text.data() + start, i - start);
         out.append(escape, 2);
@@ -41,34 +50,53 @@ void appendInteger(int64_t v, std::string& out) {
 
 void appendCopyField(const Value& value, std::string& out) {
     switch (value.kind()) {
-    case Value::Kind::Null: out += "\\N"; return;
-    case Value::Kind::Bool: out += value.boolValue() ? 't' : 'f'; return;
-    case Value::Kind::Int: appendInteger(value.intValue(), out); return;
-    case Value::Kind::Float: appendFloatText(value.floatValue(), out); return;
-    case Value::Kind::Binary:
-        // bytea's hex input "\x..." with its backslash escaped for COPY.
-        out += "\\\\x";
-        appendHex(value.bytes(), out);
-        return;
-    case Value::Kind::Decimal:
-    case Value::Kind::DateTime:
-    case Value::Kind::Text: appendEscaped(value.bytes(), out); return;
+        case Value::Kind::Null:
+            out += "\\N";
+            return;
+        case Value::Kind::Bool:
+            out += value.boolValue() ? 't' : 'f';
+            return;
+        case Value::Kind::Int:
+            appendInteger(value.intValue(), out);
+            return;
+        case Value::Kind::Float:
+            appendFloatText(value.floatValue(), out);
+            return;
+        case Value::Kind::Binary:
+            // bytea's hex input "\x..." with its backslash escaped for COPY.
+            out += "\\\\x";
+            appendHex(value.bytes(), out);
+            return;
+        case Value::Kind::Decimal:
+        case Value::Kind::DateTime:
+        case Value::Kind::Text:
+            appendEscaped(value.bytes(), out);
+            return;
     }
 }
 
 void appendParameterText(const Value& value, std::string& out) {
     switch (value.kind()) {
-    case Value::Kind::Null: return;
-    case Value::Kind::Bool: out += value.boolValue() ? 't' : 'f'; return;
-    case Value::Kind::Int: appendInteger(value.intValue(), out); return;
-    case Value::Kind::Float: appendFloatText(value.floatValue(), out); return;
-    case Value::Kind::Binary:
-        out += "\\x";
-        appendHex(value.bytes(), out);
-        return;
-    case Value::Kind::Decimal:
-    case Value::Kind::DateTime:
-    case Value::Kind::Text: out += value.bytes(); return;
+        case Value::Kind::Null:
+            return;
+        case Value::Kind::Bool:
+            out += value.boolValue() ? 't' : 'f';
+            return;
+        case Value::Kind::Int:
+            appendInteger(value.intValue(), out);
+            return;
+        case Value::Kind::Float:
+            appendFloatText(value.floatValue(), out);
+            return;
+        case Value::Kind::Binary:
+            out += "\\x";
+            appendHex(value.bytes(), out);
+            return;
+        case Value::Kind::Decimal:
+        case Value::Kind::DateTime:
+        case Value::Kind::Text:
+            out += value.bytes();
+            return;
     }
 }
 

@@ -1,7 +1,7 @@
 #include "DbLibrary.h"
 
-#include <sybfront.h>
 #include <sybdb.h>
+#include <sybfront.h>
 
 #include <mutex>
 
@@ -22,7 +22,9 @@ TdsMessages* messagesOf(DBPROCESS* dbproc) {
 }
 
 // Texts arrive in the client character set, GB18030.
-std::string decodeText(const char* text) { return text ? core::fromCp936Lossy(text) : std::string(); }
+std::string decodeText(const char* text) {
+    return text ? core::fromCp936Lossy(text) : std::string();
+}
 
 int onMessage(DBPROCESS* dbproc, DBINT number, int, int severity, char* text, char*, char*, int) {
     TdsMessages* messages = messagesOf(dbproc);
@@ -64,7 +66,9 @@ void DbLibrary::initialize() {
     if (!ok) throw ConnectError("FreeTDS db-lib could not be initialised");
 }
 
-DbLibrary::LoginScope::LoginScope(TdsMessages& messages) : previous_(loginMessages) { loginMessages = &messages; }
+DbLibrary::LoginScope::LoginScope(TdsMessages& messages) : previous_(loginMessages) {
+    loginMessages = &messages;
+}
 
 DbLibrary::LoginScope::~LoginScope() noexcept { loginMessages = previous_; }
 

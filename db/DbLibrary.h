@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-
 namespace db {
 
 // What the server (or db-lib itself) reported during one command.
@@ -12,7 +11,7 @@ struct TdsMessages {
         int number = 0;
         std::string text;
     };
-    std::vector<Error> errors;      // severity above 10, and db-lib's own failures
+    std::vector<Error> errors;       // severity above 10, and db-lib's own failures
     std::vector<std::string> infos;  // informational messages
 
     void clear() {

@@ -6,7 +6,9 @@ namespace db {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view trimBlanks(std::string_view s) {
@@ -61,7 +63,8 @@ std::optional<DecimalText> DecimalText::parse(std::string_view text) {
     d.integerDigits = digits.substr(0, static_cast<size_t>(pointPos));
     d.fractionDigits = digits.substr(static_cast<size_t>(pointPos));
     size_t firstNonZero = d.integerDigits.find_first_not_of('0');
-    d.integerDigits.erase(0, firstNonZero == std::string::npos ? d.integerDigits.size() : firstNonZero);
+    d.integerDigits.erase(
+        0, firstNonZero == std::string::npos ? d.integerDigits.size() : firstNonZero);
     size_t lastNonZero = d.fractionDigits.find_last_not_of('0');
     d.fractionDigits.erase(lastNonZero == std::string::npos ? 0 : lastNonZero + 1);
     if (d.isZero()) d.negative = false;

@@ -8,7 +8,8 @@ namespace {
 
 std::string trimmedMessage(const char* text) {
     std::string message = text ? text : "";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
     return message;
 }
 
@@ -50,11 +51,23 @@ void PgConnection::open(const std::string& host, const std::string& port, const 
                         const std::string& password, const std::string& database) {
     close();
     // No statement time-out: a large table or script may run as long as it needs.
-    std::vector<const char*> keys = {"host", "port", "user", "dbname", "client_encoding",
-                                     "connect_timeout", "options", "fallback_application_name"};
-    std::vector<const char*> values = {host.c_str(), port.c_str(), user.c_str(), database.c_str(), "UTF8", "15",
-                                       "-c statement_timeout=0 -c DateStyle=ISO,YMD -c bytea_output=hex",
-                                       "lir2orbit"};
+    std::vector<const char*> keys = {"host",
+                                     "port",
+                                     "user",
+                                     "dbname",
+                                     "client_encoding",
+                                     "connect_timeout",
+                                     "options",
+                                     "fallback_application_name"};
+    std::vector<const char*> values = {
+        host.c_str(),
+        port.c_str(),
+        user.c_str(),
+        database.c_str(),
+        "UTF8",
+        "15",
+        "-c statement_timeout=0 -c DateStyle=ISO,YMD -c bytea_output=hex",
+        "lir2orbit"};
     if (!password.empty()) {
         keys.push_back("password");
         values.push_back(password.c_str());
@@ -80,7 +93,8 @@ void PgConnection::close() noexcept {
 }
 
 void PgConnection::failConnection() const {
-    throw DbError(conn_ ? trimmedMessage(PQerrorMessage(conn_)) : "the target connection is not open");
+    throw DbError(conn_ ? trimmedMessage(PQerrorMessage(conn_))
+                        : "the target connection is not open");
 }
 
 void PgConnection::fail(const PgResult& result) const {
@@ -93,10 +107,12 @@ void PgConnection::fail(const PgResult& result) const {
 void PgConnection::check(const PgResult& result) const {
     if (!result) failConnection();
     switch (result.status()) {
-    case PGRES_COMMAND_OK:
-    case PGRES_TUPLES_OK:
-    case PGRES_EMPTY_QUERY: return;
-    default: fail(result);
+        case PGRES_COMMAND_OK:
+        case PGRES_TUPLES_OK:
+        case PGRES_EMPTY_QUERY:
+            return;
+        default:
+            fail(result);
     }
 }
 
@@ -128,8 +144,8 @@ PgResult PgConnection::exec(const std::string& sql) {
 PgResult PgConnection::execParams(const std::string& sql, const std::vector<const char*>& values) {
     if (!conn_) failConnection();
     collectDeferred();
-    PgResult result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
-                                 nullptr, nullptr, 0));
+    PgResult result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                 values.data(), nullptr, nullptr, 0));
     check(result);
     return result;
 }
@@ -138,15 +154,21 @@ const PgTableInfo& PgConnection::table(unsigned int oid) {
     auto found = tables_.find(oid);
     if (found != tables_.end()) return found->second;
     std::string id = std::to_string(oid);
-    PgResult names = exec("select n.nspname, c.relname from pg_class c join pg_namespace n on n.oid = c.relnamespace "
-                          "where c.oid = " + id);
+    PgResult names = exec(
+        "select n.nspname, c.relname from pg_class c join pg_namespace n on n.oid = c.relnamespace "
+        "where c.oid = " +
+        id);
     if (PQntuples(names.get()) != 1) throw DbError("table with oid " + id + " not found");
     PgTableInfo info;
     info.name = PQgetvalue(names.get(), 0, 1);
-    info.quotedName = quoteIdentifier(PQgetvalue(names.get(), 0, 0)) + "." + quoteIdentifier(info.name);
-    PgResult key = exec("select k.attnum from pg_index i, unnest(i.indkey) with ordinality as k(attnum, n) "
-                        "where i.indrelid = " + id + " and i.indisprimary order by k.n");
-    for (int r = 0; r < PQntuples(key.get()); ++r) info.keyAttnums.push_back(std::stoi(PQgetvalue(key.get(), r, 0)));
+    info.quotedName =
+        quoteIdentifier(PQgetvalue(names.get(), 0, 0)) + "." + quoteIdentifier(info.name);
+    PgResult key = exec(
+        "select k.attnum from pg_index i, unnest(i.indkey) with ordinality as k(attnum, n) "
+        "where i.indrelid = " +
+        id + " and i.indisprimary order by k.n");
+    for (int r = 0; r < PQntuples(key.get()); ++r)
+        info.keyAttnums.push_back(std::stoi(PQgetvalue(key.get(), r, 0)));
     return tables_.emplace(oid, std::move(info)).first->second;
 }
 

@@ -14,8 +14,8 @@ namespace db {
 // A table written to by target queries: its quoted name and primary key,
 // looked up once per connection.
 struct PgTableInfo {
-    std::string name;           // relation name as the catalogue holds it
-    std::string quotedName;     // "schema"."table"
+    std::string name;             // relation name as the catalogue holds it
+    std::string quotedName;       // "schema"."table"
     std::vector<int> keyAttnums;  // attribute numbers of the primary key, in key order
 };
 

@@ -4,7 +4,8 @@ namespace db {
 
 std::string PgResult::errorMessage() const {
     std::string message = result_ ? PQresultErrorMessage(result_) : "";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
     return message;
 }
 

@@ -8,7 +8,21 @@
 namespace db {
 
 // How a PostgreSQL column type is read, written and converted to.
-enum class PgTypeClass { Bool, Int2, Int4, Int8, Numeric, Money, Float4, Float8, Text, Bytea, DateTime, Uuid, Other };
+enum class PgTypeClass {
+    Bool,
+    Int2,
+    Int4,
+    Int8,
+    Numeric,
+    Money,
+    Float4,
+    Float8,
+    Text,
+    Bytea,
+    DateTime,
+    Uuid,
+    Other
+};
 
 PgTypeClass pgTypeClass(unsigned int oid);
 ColumnType pgColumnType(unsigned int oid);

@@ -122,7 +122,9 @@ void SourceConnection::open(const std::string& connectionString) {
 
 void SourceConnection::close() noexcept { impl_->close(); }
 
-bool SourceConnection::isOpen() const { return static_cast<bool>(impl_->process) && !dbdead(impl_->process.get()); }
+bool SourceConnection::isOpen() const {
+    return static_cast<bool>(impl_->process) && !dbdead(impl_->process.get());
+}
 
 void SourceConnection::execute(const std::string& sql) {
     Impl& impl = *impl_;

@@ -39,7 +39,8 @@ struct SourceQuery::Impl final : SourceResultOwner {
             return fetch(target);
         }
         finishStreaming();
-        if (status == FAIL && connection.messages.errors.empty()) throw DbError("reading a row failed");
+        if (status == FAIL && connection.messages.errors.empty())
+            throw DbError("reading a row failed");
         connection.raiseErrors();
         return false;
     }

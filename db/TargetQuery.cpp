@@ -87,7 +87,8 @@ struct TargetQuery::Impl {
         unsigned int oid = 0;
         for (const ColumnInfo& c : info) {
             if (c.tableOid == 0) continue;
-            if (oid != 0 && c.tableOid != oid) throw DbError("the query's columns come from more than one table");
+            if (oid != 0 && c.tableOid != oid)
+                throw DbError("the query's columns come from more than one table");
             oid = c.tableOid;
         }
         if (oid == 0) throw DbError("the query has no table to write to");
@@ -147,11 +148,13 @@ struct TargetQuery::Impl {
         requireColumn(index);
         if (mode == Mode::Browse) beginEdit();
         if (info[index].tableOid == 0)
-            throw DbError("column \"" + columns[index].name + "\" is not a column of table " + table.name);
+            throw DbError("column \"" + columns[index].name + "\" is not a column of table " +
+                          table.name);
         Row& row = rows[current];
         if (const char* reason = castToColumn(value, info[index].type, row.values[index])) {
-            throw ConversionError("cannot convert to " + std::string(pgTypeClassName(info[index].type)) + " (" +
-                                  reason + "): table " + table.name + ", column " + columns[index].name +
+            throw ConversionError("cannot convert to " +
+                                  std::string(pgTypeClassName(info[index].type)) + " (" + reason +
+                                  "): table " + table.name + ", column " + columns[index].name +
                                   ", value \"" + value.toText() + "\"");
         }
         row.assigned[index] = 1;
@@ -193,18 +196,20 @@ struct TargetQuery::Impl {
             if (!row.assigned[c]) continue;
             if (!first) sql += ", ";
             first = false;
-            sql += PgConnection::quoteIdentifier(columns[c].name) + " = " + addParameter(row.values[c]);
+            sql += PgConnection::quoteIdentifier(columns[c].name) + " = " +
+                   addParameter(row.values[c]);
         }
         sql += " where ";
         bool byKey = !table.keyAttnums.empty();
         for (size_t k = 0; k < keyColumns.size(); ++k) {
             int c = keyColumns[k];
             if (k) sql += " and ";
-            sql += PgConnection::quoteIdentifier(columns[c].name) + (byKey ? " = " : " is not distinct from ") +
-                   addParameter(row.original[c]);
+            sql += PgConnection::quoteIdentifier(columns[c].name) +
+                   (byKey ? " = " : " is not distinct from ") + addParameter(row.original[c]);
         }
         std::vector<const char*> values;
-        for (size_t i = 0; i < texts.size(); ++i) values.push_back(isNull[i] ? nullptr : texts[i].c_str());
+        for (size_t i = 0; i < texts.size(); ++i)
+            values.push_back(isNull[i] ? nullptr : texts[i].c_str());
         PgResult result = pg.execParams(sql, values);
         if (std::string(PQcmdTuples(result.get())) == "0")
             throw DbError("the row to update was not found in table " + table.name);
@@ -226,7 +231,8 @@ struct TargetQuery::Impl {
         if (!start || start.status() != PGRES_COPY_IN) pg.fail(start);
 
         auto put = [&]() {
-            if (!buffer.empty() && PQputCopyData(conn, buffer.data(), static_cast<int>(buffer.size())) != 1) {
+            if (!buffer.empty() &&
+                PQputCopyData(conn, buffer.data(), static_cast<int>(buffer.size())) != 1) {
                 buffer.clear();
                 pg.failConnection();
             }
@@ -334,7 +340,8 @@ struct TargetQuery::Impl {
             Row& row = newRow();
             for (int c = 0; c < fields; ++c) {
                 if (PQgetisnull(r, t, c)) continue;
-                decodePgText(std::string_view(PQgetvalue(r, t, c), static_cast<size_t>(PQgetlength(r, t, c))),
+                decodePgText(std::string_view(PQgetvalue(r, t, c),
+                                              static_cast<size_t>(PQgetlength(r, t, c))),
                              info[c].type, row.values[c]);
             }
         }
@@ -431,9 +438,13 @@ void TargetQuery::setValue(std::string_view name, const Value& value) {
     impl_->assign(index, value);
 }
 
-void TargetQuery::setInteger(int index, int64_t value) { impl_->assign(index, Value::fromInt(value)); }
+void TargetQuery::setInteger(int index, int64_t value) {
+    impl_->assign(index, Value::fromInt(value));
+}
 
-void TargetQuery::setInteger(std::string_view name, int64_t value) { setValue(name, Value::fromInt(value)); }
+void TargetQuery::setInteger(std::string_view name, int64_t value) {
+    setValue(name, Value::fromInt(value));
+}
 
 void TargetQuery::setNull(int index) { impl_->assign(index, Value()); }
 
@@ -451,7 +462,8 @@ void TargetQuery::forgetRows() {
     Impl& q = *impl_;
     q.requireOpen();
     q.postCurrent();
-    if (!q.appended.empty() || !q.edited.empty()) throw DbError("rows waiting for a flush cannot be forgotten");
+    if (!q.appended.empty() || !q.edited.empty())
+        throw DbError("rows waiting for a flush cannot be forgotten");
     q.rowCount = 0;
     q.current = 0;
 }

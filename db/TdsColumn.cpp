@@ -21,33 +21,51 @@ constexpr int kGuid = 0x24;
 // counterparts (converted to the client character set). The common kinds win.
 ColumnType columnTypeOf(int type) {
     switch (type) {
-    case SYBBIT: return ColumnType::Boolean;
-    case SYBINT1:
-    case SYBINT2: return ColumnType::SmallInt;
-    case SYBINT4: return ColumnType::Integer;
-    case SYBINT8: return ColumnType::BigInt;
-    case SYBDECIMAL:
-    case SYBNUMERIC: return ColumnType::Decimal;
-    case SYBMONEY:
-    case SYBMONEY4: return ColumnType::Money;
-    case SYBFLT8:
-    case SYBREAL: return ColumnType::Float;
-    case SYBDATETIME:
-    case SYBDATETIME4:
-    case SYBMSDATETIME2:
-    case SYBMSDATETIMEOFFSET: return ColumnType::DateTime;
-    case SYBMSDATE: return ColumnType::Date;
-    case SYBMSTIME: return ColumnType::Time;
-    case SYBCHAR:
-    case SYBVARCHAR: return ColumnType::VarChar;
-    case SYBNVARCHAR: return ColumnType::WideVarChar;
-    case SYBTEXT: return ColumnType::LongText;
-    case SYBNTEXT: return ColumnType::WideLongText;
-    case SYBBINARY:
-    case SYBVARBINARY: return ColumnType::VarBinary;
-    case SYBIMAGE: return ColumnType::LongBinary;
-    case kGuid: return ColumnType::Guid;
-    default: return ColumnType::Other;
+        case SYBBIT:
+            return ColumnType::Boolean;
+        case SYBINT1:
+        case SYBINT2:
+            return ColumnType::SmallInt;
+        case SYBINT4:
+            return ColumnType::Integer;
+        case SYBINT8:
+            return ColumnType::BigInt;
+        case SYBDECIMAL:
+        case SYBNUMERIC:
+            return ColumnType::Decimal;
+        case SYBMONEY:
+        case SYBMONEY4:
+            return ColumnType::Money;
+        case SYBFLT8:
+        case SYBREAL:
+            return ColumnType::Float;
+        case SYBDATETIME:
+        case SYBDATETIME4:
+        case SYBMSDATETIME2:
+        case SYBMSDATETIMEOFFSET:
+            return ColumnType::DateTime;
+        case SYBMSDATE:
+            return ColumnType::Date;
+        case SYBMSTIME:
+            return ColumnType::Time;
+        case SYBCHAR:
+        case SYBVARCHAR:
+            return ColumnType::VarChar;
+        case SYBNVARCHAR:
+            return ColumnType::WideVarChar;
+        case SYBTEXT:
+            return ColumnType::LongText;
+        case SYBNTEXT:
+            return ColumnType::WideLongText;
+        case SYBBINARY:
+        case SYBVARBINARY:
+            return ColumnType::VarBinary;
+        case SYBIMAGE:
+            return ColumnType::LongBinary;
+        case kGuid:
+            return ColumnType::Guid;
+        default:
+            return ColumnType::Other;
     }
 }
 
@@ -67,7 +85,8 @@ T load(const BYTE* data) {
 
 }  // namespace
 
-TdsColumn::TdsColumn(DBPROCESS* dbproc, int column) : index_(column), type_(dbcoltype(dbproc, column)) {
+TdsColumn::TdsColumn(DBPROCESS* dbproc, int column)
+    : index_(column), type_(dbcoltype(dbproc, column)) {
     DBTYPEINFO* info = dbcoltypeinfo(dbproc, column);
     scale_ = info ? info->scale : 0;
     const char* name = dbcolname(dbproc, column);
@@ -131,7 +150,8 @@ char* putTime(char* p, int hour, int minute, int second) {
 void TdsColumn::decodeDate(DBPROCESS* dbproc, const BYTE* data, Value& out) const {
     DBDATEREC2 d;
     std::memset(&d, 0, sizeof d);
-    if (dbanydatecrack(dbproc, &d, type_, data) != SUCCEED) throw DbError("column " + column_.name + ": bad date");
+    if (dbanydatecrack(dbproc, &d, type_, data) != SUCCEED)
+        throw DbError("column " + column_.name + ": bad date");
     const int year = d.dateyear, month = d.datemonth + 1, day = d.datedmonth;
     // Every field must fit its fixed width; a crack that does not is no date.
     auto fits = [](int value, int limit) { return value >= 0 && value < limit; };
@@ -142,35 +162,37 @@ void TdsColumn::decodeDate(DBPROCESS* dbproc, const BYTE* data, Value& out) cons
     char buffer[48];
     char* p = buffer;
     switch (type_) {
-    case SYBMSDATE: p = putDate(p, year, month, day); break;
-    case SYBMSTIME:
-    case SYBMSDATETIME2:
-    case SYBMSDATETIMEOFFSET: {
-        if (type_ != SYBMSTIME) {
+        case SYBMSDATE:
+            p = putDate(p, year, month, day);
+            break;
+        case SYBMSTIME:
+        case SYBMSDATETIME2:
+        case SYBMSDATETIMEOFFSET: {
+            if (type_ != SYBMSTIME) {
+                p = putDate(p, year, month, day);
+                *p++ = ' ';
+            }
+            p = putTime(p, d.datehour, d.dateminute, d.datesecond);
+            if (scale_ > 0) {
+                const int shown = scale_ > 7 ? 7 : scale_;
+                char digits[9];
+                putDigits(digits, d.datensecond, 9);
+                *p++ = '.';
+                p = std::copy(digits, digits + shown, p);
+            }
+            break;
+        }
+        default: {
+            // datetime and smalldatetime: milliseconds, as the server shows them.
+            // Rounding never carries into the seconds: datetime keeps 1/300 s.
+            const int milliseconds = std::min((d.datensecond + 500000) / 1000000, 999);
             p = putDate(p, year, month, day);
             *p++ = ' ';
-        }
-        p = putTime(p, d.datehour, d.dateminute, d.datesecond);
-        if (scale_ > 0) {
-            const int shown = scale_ > 7 ? 7 : scale_;
-            char digits[9];
-            putDigits(digits, d.datensecond, 9);
+            p = putTime(p, d.datehour, d.dateminute, d.datesecond);
             *p++ = '.';
-            p = std::copy(digits, digits + shown, p);
+            p = putDigits(p, milliseconds, 3);
+            break;
         }
-        break;
-    }
-    default: {
-        // datetime and smalldatetime: milliseconds, as the server shows them.
-        // Rounding never carries into the seconds: datetime keeps 1/300 s.
-        const int milliseconds = std::min((d.datensecond + 500000) / 1000000, 999);
-        p = putDate(p, year, month, day);
-        *p++ = ' ';
-        p = putTime(p, d.datehour, d.dateminute, d.datesecond);
-        *p++ = '.';
-        p = putDigits(p, milliseconds, 3);
-        break;
-    }
     }
     out.setDateTime(std::string_view(buffer, static_cast<size_t>(p - buffer)));
 }
@@ -183,67 +205,99 @@ void TdsColumn::decode(DBPROCESS* dbproc, Value& out) const {
         return;
     }
     switch (type_) {
-    case SYBBIT:
-    case SYBBITN: out.setBool(length > 0 && data[0] != 0); return;
-    case SYBINT1: out.setInt(data[0]); return;
-    case SYBINT2: out.setInt(load<int16_t>(data)); return;
-    case SYBINT4: out.setInt(load<int32_t>(data)); return;
-    case SYBINT8: out.setInt(load<int64_t>(data)); return;
-    case SYBINTN:
-        switch (length) {
-        case 1: out.setInt(data[0]); return;
-        case 2: out.setInt(load<int16_t>(data)); return;
-        case 4: out.setInt(load<int32_t>(data)); return;
-        default: out.setInt(load<int64_t>(data)); return;
+        case SYBBIT:
+        case SYBBITN:
+            out.setBool(length > 0 && data[0] != 0);
+            return;
+        case SYBINT1:
+            out.setInt(data[0]);
+            return;
+        case SYBINT2:
+            out.setInt(load<int16_t>(data));
+            return;
+        case SYBINT4:
+            out.setInt(load<int32_t>(data));
+            return;
+        case SYBINT8:
+            out.setInt(load<int64_t>(data));
+            return;
+        case SYBINTN:
+            switch (length) {
+                case 1:
+                    out.setInt(data[0]);
+                    return;
+                case 2:
+                    out.setInt(load<int16_t>(data));
+                    return;
+                case 4:
+                    out.setInt(load<int32_t>(data));
+                    return;
+                default:
+                    out.setInt(load<int64_t>(data));
+                    return;
+            }
+        case SYBFLT8:
+            out.setFloat(load<double>(data));
+            return;
+        case SYBREAL:
+            out.setFloat(load<float>(data));
+            return;
+        case SYBMONEY:
+        case SYBMONEY4: {
+            // Money is an integer count of ten-thousandths: exact text by hand.
+            int64_t units;
+            if (type_ == SYBMONEY4) {
+                units = load<DBMONEY4>(data).mny4;
+            } else {
+                auto m = load<DBMONEY>(data);
+                units = static_cast<int64_t>(
+                    (static_cast<uint64_t>(static_cast<uint32_t>(m.mnyhigh)) << 32) | m.mnylow);
+            }
+            uint64_t magnitude =
+                units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
+            char buffer[32];
+            int n = std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", units < 0 ? "-" : "",
+                                  static_cast<unsigned long long>(magnitude / 10000),
+                                  static_cast<unsigned long long>(magnitude % 10000));
+            out.setDecimal(std::string_view(buffer, static_cast<size_t>(n)));
+            return;
         }
-    case SYBFLT8: out.setFloat(load<double>(data)); return;
-    case SYBREAL: out.setFloat(load<float>(data)); return;
-    case SYBMONEY:
-    case SYBMONEY4: {
-        // Money is an integer count of ten-thousandths: exact text by hand.
-        int64_t units;
-        if (type_ == SYBMONEY4) {
-            units = load<DBMONEY4>(data).mny4;
-        } else {
-            auto m = load<DBMONEY>(data);
-            units = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(m.mnyhigh)) << 32) | m.mnylow);
+        case SYBDECIMAL:
+        case SYBNUMERIC: {
+            char buffer[96];
+            DBINT n = dbconvert(dbproc, type_, data, length, SYBCHAR,
+                                reinterpret_cast<BYTE*>(buffer), sizeof buffer);
+            if (n < 0) throw DbError("column " + column_.name + ": decimal value cannot be read");
+            out.setDecimal(std::string_view(buffer, static_cast<size_t>(n)));
+            return;
         }
-        uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
-        char buffer[32];
-        int n = std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", units < 0 ? "-" : "",
-                              static_cast<unsigned long long>(magnitude / 10000),
-                              static_cast<unsigned long long>(magnitude % 10000));
-        out.setDecimal(std::string_view(buffer, static_cast<size_t>(n)));
-        return;
-    }
-    case SYBDECIMAL:
-    case SYBNUMERIC: {
-        char buffer[96];
-        DBINT n = dbconvert(dbproc, type_, data, length, SYBCHAR, reinterpret_cast<BYTE*>(buffer), sizeof buffer);
-        if (n < 0) throw DbError("column " + column_.name + ": decimal value cannot be read");
-        out.setDecimal(std::string_view(buffer, static_cast<size_t>(n)));
-        return;
-    }
-    case SYBDATETIME:
-    case SYBDATETIME4:
-    case SYBDATETIMN:
-    case SYBMSDATE:
-    case SYBMSTIME:
-    case SYBMSDATETIME2:
-    case SYBMSDATETIMEOFFSET: decodeDate(dbproc, data, out); return;
-    case SYBBINARY:
-    case SYBVARBINARY:
-    case SYBIMAGE:
-        out.setBinary(std::string_view(reinterpret_cast<const char*>(data), static_cast<size_t>(length)));
-        return;
-    case kGuid: {
-        char buffer[48];
-        DBINT n = dbconvert(dbproc, type_, data, length, SYBCHAR, reinterpret_cast<BYTE*>(buffer), sizeof buffer);
-        if (n < 0) throw DbError("column " + column_.name + ": uniqueidentifier cannot be read");
-        out.setText(std::string_view(buffer, static_cast<size_t>(n)));
-        return;
-    }
-    default: decodeText(data, length, out); return;
+        case SYBDATETIME:
+        case SYBDATETIME4:
+        case SYBDATETIMN:
+        case SYBMSDATE:
+        case SYBMSTIME:
+        case SYBMSDATETIME2:
+        case SYBMSDATETIMEOFFSET:
+            decodeDate(dbproc, data, out);
+            return;
+        case SYBBINARY:
+        case SYBVARBINARY:
+        case SYBIMAGE:
+            out.setBinary(
+                std::string_view(reinterpret_cast<const char*>(data), static_cast<size_t>(length)));
+            return;
+        case kGuid: {
+            char buffer[48];
+            DBINT n = dbconvert(dbproc, type_, data, length, SYBCHAR,
+                                reinterpret_cast<BYTE*>(buffer), sizeof buffer);
+            if (n < 0)
+                throw DbError("column " + column_.name + ": uniqueidentifier cannot be read");
+            out.setText(std::string_view(buffer, static_cast<size_t>(n)));
+            return;
+        }
+        default:
+            decodeText(data, length, out);
+            return;
     }
 }
 

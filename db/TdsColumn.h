@@ -1,7 +1,7 @@
 #pragma once
 
-#include <sybfront.h>
 #include <sybdb.h>
+#include <sybfront.h>
 
 #include "ColumnType.h"
 #include "Value.h"
@@ -23,7 +23,7 @@ private:
     void decodeDate(DBPROCESS* dbproc, const BYTE* data, Value& out) const;
 
     Column column_;
-    int index_;       // 1-based
+    int index_;  // 1-based
     int type_;   // db-lib's type (dbcoltype)
     int scale_;  // fraction digits of datetime2 and time
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <sybfront.h>
 #include <sybdb.h>
+#include <sybfront.h>
 
 #include <utility>
 

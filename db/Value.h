@@ -16,22 +16,61 @@ public:
 
     Value() = default;
     static Value null() { return Value(); }
-    static Value fromInt(int64_t v) { Value x; x.setInt(v); return x; }
-    static Value fromText(std::string_view v) { Value x; x.setText(v); return x; }
+    static Value fromInt(int64_t v) {
+        Value x;
+        x.setInt(v);
+        return x;
+    }
+    static Value fromText(std::string_view v) {
+        Value x;
+        x.setText(v);
+        return x;
+    }
 
     Kind kind() const { return kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
 
-    void setNull() { kind_ = Kind::Null; text_.clear(); }
-    void setBool(bool v) { kind_ = Kind::Bool; int_ = v ? 1 : 0; text_.clear(); }
-    void setInt(int64_t v) { kind_ = Kind::Int; int_ = v; text_.clear(); }
-    void setFloat(double v) { kind_ = Kind::Float; float_ = v; text_.clear(); }
-    void setDecimal(std::string_view v) { kind_ = Kind::Decimal; text_.assign(v); }
-    void setDateTime(std::string_view v) { kind_ = Kind::DateTime; text_.assign(v); }
-    void setText(std::string_view v) { kind_ = Kind::Text; text_.assign(v); }
-    void setBinary(std::string_view v) { kind_ = Kind::Binary; text_.assign(v); }
+    void setNull() {
+        kind_ = Kind::Null;
+        text_.clear();
+    }
+    void setBool(bool v) {
+        kind_ = Kind::Bool;
+        int_ = v ? 1 : 0;
+        text_.clear();
+    }
+    void setInt(int64_t v) {
+        kind_ = Kind::Int;
+        int_ = v;
+        text_.clear();
+    }
+    void setFloat(double v) {
+        kind_ = Kind::Float;
+        float_ = v;
+        text_.clear();
+    }
+    void setDecimal(std::string_view v) {
+        kind_ = Kind::Decimal;
+        text_.assign(v);
+    }
+    void setDateTime(std::string_view v) {
+        kind_ = Kind::DateTime;
+        text_.assign(v);
+    }
+    void setText(std::string_view v) {
+        kind_ = Kind::Text;
+        text_.assign(v);
+    }
+    void setBinary(std::string_view v) {
+        kind_ = Kind::Binary;
+        text_.assign(v);
+    }
     // The buffer of a Decimal/DateTime/Text/Binary value, for decoders that fill it in place.
-    std::string& mutableBytes(Kind kind) { kind_ = kind; text_.clear(); return text_; }
+    std::string& mutableBytes(Kind kind) {
+        kind_ = kind;
+        text_.clear();
+        return text_;
+    }
 
     bool boolValue() const { return int_ != 0; }
     int64_t intValue() const { return int_; }

@@ -1,17 +1,20 @@
 #include "ValueText.h"
 
+#include <strings.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 namespace db {
 
 namespace {
 
 std::string_view trimBlanks(std::string_view s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; };
+    auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    };
     while (!s.empty() && blank(s.front())) s.remove_prefix(1);
     while (!s.empty() && blank(s.back())) s.remove_suffix(1);
     return s;
@@ -52,7 +55,9 @@ std::optional<double> parseFloatText(std::string_view text) {
         negative = body.front() == '-';
         body.remove_prefix(1);
     }
-    auto is = [&](const char* word) { return body.size() == strlen(word) && strncasecmp(body.data(), word, body.size()) == 0; };
+    auto is = [&](const char* word) {
+        return body.size() == strlen(word) && strncasecmp(body.data(), word, body.size()) == 0;
+    };
     if (is("nan")) return std::nan("");
     if (is("infinity") || is("inf")) return negative ? -HUGE_VAL : HUGE_VAL;
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);

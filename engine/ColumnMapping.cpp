@@ -51,10 +51,13 @@ constexpr std::array<Rename, 27> kRenames{{
 }};
 
 bool isRemappedTable(std::string_view table) {
-    return std::any_of(kRenames.begin(), kRenames.end(), [&](const Rename& r) { return r.table == table; });
+    return std::any_of(kRenames.begin(), kRenames.end(),
+                       [&](const Rename& r) { return r.table == table; });
 }
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 int indexOf(const std::vector<db::Column>& columns, std::string_view name) {
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -151,7 +154,8 @@ ColumnRule FillMissingColumn(const std::string& table, const std::string& column
     if (table == "crm_affixinfo" && column == "itemno") return integer(1);
     if (isRemappedTable(table)) {
         for (const Rename& r : kRenames) {
-            if (r.table == table && r.column == column) return readByName(sourceColumns, r.sourceColumn);
+            if (r.table == table && r.column == column)
+                return readByName(sourceColumns, r.sourceColumn);
         }
         return unassigned();
     }
@@ -159,7 +163,8 @@ ColumnRule FillMissingColumn(const std::string& table, const std::string& column
     return unassigned();
 }
 
-ColumnPlan ColumnPlan::forTable(const std::string& table, const std::vector<db::Column>& targetColumns,
+ColumnPlan ColumnPlan::forTable(const std::string& table,
+                                const std::vector<db::Column>& targetColumns,
                                 const std::vector<db::Column>& sourceColumns) {
     ColumnPlan plan;
     plan.rules_.reserve(targetColumns.size());
@@ -191,7 +196,8 @@ ColumnPlan ColumnPlan::forAttachments(const std::vector<db::Column>& targetColum
         if (index >= 0) {
             plan.rules_.push_back(sameNamed(column, index));
         } else if (contains(column.name, "skuid")) {
-            int goods = indexOf(sourceColumns, core::replaceAllIgnoreCase(column.name, "skuid", "goodsid"));
+            int goods =
+                indexOf(sourceColumns, core::replaceAllIgnoreCase(column.name, "skuid", "goodsid"));
             plan.rules_.push_back(goods >= 0 ? copyValue(goods) : unassigned());
         } else {
             plan.rules_.push_back(unassigned());
@@ -206,48 +212,48 @@ void FillTargetRow(ColumnPlan& plan, const db::RowReader& source, db::TargetQuer
         const ColumnRule& rule = rules[i];
         const int column = static_cast<int>(i);
         switch (rule.kind) {
-        case ColumnRule::Kind::Unassigned:
-            break;
-        case ColumnRule::Kind::CopyValue:
-            target.setValue(column, source.value(rule.sourceIndex));
-            break;
-        case ColumnRule::Kind::CopyText: {
-            const db::Value& value = source.value(rule.sourceIndex);
-            if (value.kind() == db::Value::Kind::Text && holdsUserDefinedChars(value.bytes())) {
-                std::string& bytes = plan.scratch_.mutableBytes(db::Value::Kind::Text);
-                bytes.assign(value.bytes());
-                removeUserDefinedChars(bytes);
-                target.setValue(column, plan.scratch_);
-            } else {
-                target.setValue(column, value);
-            }
-            break;
-        }
-        case ColumnRule::Kind::MemberId: {
-            const db::Value& value = source.value(rule.sourceIndex);
-            if (value.isNull()) {
-                target.setInteger(column, 0);
-            } else if (value.kind() == db::Value::Kind::Int) {
-                target.setInteger(column, value.intValue());
-            } else if (value.kind() == db::Value::Kind::Text) {
-                std::string_view text = trimmed(value.bytes());
-                if (text.empty()) {
-                    target.setInteger(column, 0);
+            case ColumnRule::Kind::Unassigned:
+                break;
+            case ColumnRule::Kind::CopyValue:
+                target.setValue(column, source.value(rule.sourceIndex));
+                break;
+            case ColumnRule::Kind::CopyText: {
+                const db::Value& value = source.value(rule.sourceIndex);
+                if (value.kind() == db::Value::Kind::Text && holdsUserDefinedChars(value.bytes())) {
+                    std::string& bytes = plan.scratch_.mutableBytes(db::Value::Kind::Text);
+                    bytes.assign(value.bytes());
+                    removeUserDefinedChars(bytes);
+                    target.setValue(column, plan.scratch_);
                 } else {
-                    plan.scratch_.setText(text);
-                    target.setInteger(column, plan.scratch_.toInteger("vipid"));
+                    target.setValue(column, value);
                 }
-            } else {
-                target.setInteger(column, value.toInteger("vipid"));
+                break;
             }
-            break;
-        }
-        case ColumnRule::Kind::Integer:
-            target.setInteger(column, rule.constant);
-            break;
-        case ColumnRule::Kind::ReadByName:
-            target.setValue(column, source.fieldByName(rule.sourceName));
-            break;
+            case ColumnRule::Kind::MemberId: {
+                const db::Value& value = source.value(rule.sourceIndex);
+                if (value.isNull()) {
+                    target.setInteger(column, 0);
+                } else if (value.kind() == db::Value::Kind::Int) {
+                    target.setInteger(column, value.intValue());
+                } else if (value.kind() == db::Value::Kind::Text) {
+                    std::string_view text = trimmed(value.bytes());
+                    if (text.empty()) {
+                        target.setInteger(column, 0);
+                    } else {
+                        plan.scratch_.setText(text);
+                        target.setInteger(column, plan.scratch_.toInteger("vipid"));
+                    }
+                } else {
+                    target.setInteger(column, value.toInteger("vipid"));
+                }
+                break;
+            }
+            case ColumnRule::Kind::Integer:
+                target.setInteger(column, rule.constant);
+                break;
+            case ColumnRule::Kind::ReadByName:
+                target.setValue(column, source.fieldByName(rule.sourceName));
+                break;
         }
     }
 }

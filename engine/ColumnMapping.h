@@ -39,7 +39,8 @@ public:
     ColumnPlan() = default;
 
     // The general row copy of table `table` (always the target name).
-    static ColumnPlan forTable(const std::string& table, const std::vector<db::Column>& targetColumns,
+    static ColumnPlan forTable(const std::string& table,
+                               const std::vector<db::Column>& targetColumns,
                                const std::vector<db::Column>& sourceColumns);
     // The reduced rules of the paged attachment copy: same-named columns (text
     // cleaned) and "skuid" columns from their "goodsid" counterparts, nothing else.
@@ -49,7 +50,8 @@ public:
     const std::vector<ColumnRule>& rules() const { return rules_; }
 
 private:
-    friend void FillTargetRow(ColumnPlan& plan, const db::RowReader& source, db::TargetQuery& target);
+    friend void FillTargetRow(ColumnPlan& plan, const db::RowReader& source,
+                              db::TargetQuery& target);
 
     std::vector<ColumnRule> rules_;
     db::Value scratch_;

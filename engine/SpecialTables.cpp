@@ -23,22 +23,25 @@ namespace {
 // number are not 2, so they never raise.
 bool isTheNumberTwo(const db::Value& value) {
     switch (value.kind()) {
-    case db::Value::Kind::Int:
-        return value.intValue() == 2;
-    case db::Value::Kind::Float:
-        return value.floatValue() == 2.0;
-    case db::Value::Kind::Decimal:
-    case db::Value::Kind::Text: {
-        std::string_view text = value.bytes();
-        while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-        while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-        if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-        double number = 0;
-        auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-        return error == std::errc() && end == text.data() + text.size() && !text.empty() && number == 2.0;
-    }
-    default:
-        return false;
+        case db::Value::Kind::Int:
+            return value.intValue() == 2;
+        case db::Value::Kind::Float:
+            return value.floatValue() == 2.0;
+        case db::Value::Kind::Decimal:
+        case db::Value::Kind::Text: {
+            std::string_view text = value.bytes();
+            while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+                text.remove_prefix(1);
+            while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+                text.remove_suffix(1);
+            if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+            double number = 0;
+            auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+            return error == std::errc() && end == text.data() + text.size() && !text.empty() &&
+                   number == 2.0;
+        }
+        default:
+            return false;
     }
 }
 
@@ -59,7 +62,9 @@ std::string stagingCommand() {
         int blanks;
     };
     static constexpr Piece kPieces[] = {
-        {"if not exists(select 1 from sys.columns where [object_id]=object_id(N't_p_orderattach'))begin", 85},
+        {"if not exists(select 1 from sys.columns where "
+         "[object_id]=object_id(N't_p_orderattach'))begin",
+         85},
         {"create table [dbo].[t_p_orderattach](", 53},
         {"[id] [int] identity(1,1) not null,", 54},
         {"[billid] [int] not null,", 64},
@@ -69,7 +74,8 @@ std::string stagingCommand() {
         {"(", 82},
         {"\t", 5},
         {"[id] asc", 78},
-        {")with (pad_index = off, statistics_norecompute = off, ignore_dup_key = off, allow_row_locks = on, "
+        {")with (pad_index = off, statistics_norecompute = off, ignore_dup_key = off, "
+         "allow_row_locks = on, "
          "allow_page_locks = on) on [primary])   on [primary]",
          122},
         {"end;", 134},
@@ -87,10 +93,12 @@ std::string stagingCommand() {
 
 // Ten staging rows above `after`, lowest ids first, joined to their attachments.
 std::string pageQuery(int64_t after) {
-    return "select * from p_orderattach m inner join (select top 10 billid,itemno,billtypeid from t_p_orderattach "
+    return "select * from p_orderattach m inner join (select top 10 billid,itemno,billtypeid from "
+           "t_p_orderattach "
            "where id > " +
            std::to_string(after) +
-           " order by id) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = d.billtypeid";
+           " order by id) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = "
+           "d.billtypeid";
 }
 
 }  // namespace
@@ -108,7 +116,8 @@ void MergeSystemParameters(RunContext& ctx, const std::string& sourceTable) {
 
     db::TargetQuery& target = *ctx.qryTargetData;
     target.close();
-    target.setText("select * from am_sysparam where paramid<>100 and paramid<>101 and paramid<>3025");
+    target.setText(
+        "select * from am_sysparam where paramid<>100 and paramid<>101 and paramid<>3025");
     target.open();
     target.first();
     for (; !target.eof(); target.next()) {
@@ -168,7 +177,8 @@ void ClearEmployeePrivileges(RunContext& ctx) {
     ctx.conTarget->execute(
         "delete from o_oporgpri;"
         "delete from cw_memberrela where not (gid = 1 and opid = 0 and sysflag = 2);"
-        "delete from cw_privilege where not ((id = -99 and kind = -99) or (id = 0 and kind = 0) or (id = 1 and "
+        "delete from cw_privilege where not ((id = -99 and kind = -99) or (id = 0 and kind = 0) or "
+        "(id = 1 and "
         "kind = 1));"
         "delete from m_opgroupdetail where id <> 1;"
         "delete from m_opgroup where id <> 1;"
@@ -177,7 +187,8 @@ void ClearEmployeePrivileges(RunContext& ctx) {
 
 void RebuildGoodsSkus(RunContext& ctx) {
     ctx.conTarget->execute(
-        "insert into l_goodssku (goodsid, skuid, skucode, skuname, isauto) select goodsid, goodsid, code, name, 1 "
+        "insert into l_goodssku (goodsid, skuid, skucode, skuname, isauto) select goodsid, "
+        "goodsid, code, name, 1 "
         "from l_goods;select am_rebuildtablekey('l_goodssku', 'skuid');");
 }
 

@@ -53,11 +53,14 @@ bool doneInEarlierRun(const ResumeState& resume, const std::string& table) {
     return resume.resume && resume.step == "11" && core::lessIgnoreCase(table, resume.table);
 }
 
-void recordTable(const RunContext& ctx, const std::string& table) { ResumeRecord(ctx).writeTable(table); }
+void recordTable(const RunContext& ctx, const std::string& table) {
+    ResumeRecord(ctx).writeTable(table);
+}
 
 void setTriggers(RunContext& ctx, const std::string& table, const char* state) {
     ctx.conTarget->execute("alter table " + table + " " + state + " trigger all;");
-    if (table == "l_goods") ctx.conTarget->execute(std::string("alter table l_goodssku ") + state + " trigger all;");
+    if (table == "l_goods")
+        ctx.conTarget->execute(std::string("alter table l_goodssku ") + state + " trigger all;");
 }
 
 // The source row count; false when it cannot be had (no such table, or any
@@ -94,7 +97,8 @@ bool inspectColumns(RunContext& ctx, const std::string& sourceTable) {
     for (const db::Column& column : ctx.qryTargetData->columns()) {
         if (!ctx.qrySourceData->hasColumn(column.name)) {
             if (ctx.DevMode) {
-                ctx.host->appendLog("在源数据库中未找到表[ " + sourceTable + " ]的字段[ " + column.name + " ]。");
+                ctx.host->appendLog("在源数据库中未找到表[ " + sourceTable + " ]的字段[ " +
+                                    column.name + " ]。");
             }
         } else if (db::isBinary(column.type)) {
             binary = true;
@@ -189,7 +193,8 @@ bool importTableBody(RunContext& ctx, const std::string& table, const ResumeStat
     if (table == "l_goods") RebuildGoodsSkus(ctx);
     if (table == "l_goods" || table == "l_trader") RefreshPinyin(ctx, table);
     ResetTableSequence(ctx, table);
-    ctx.host->replaceLastLog("成功导入表 [ " + display + " ] " + std::to_string(count) + "条数据。");
+    ctx.host->replaceLastLog("成功导入表 [ " + display + " ] " + std::to_string(count) +
+                             "条数据。");
 
     ctx.qrySourceTmp->close();
     ctx.qryTargetTmp->close();
@@ -246,11 +251,15 @@ void ResetTableSequence(RunContext& ctx, const std::string& table) {
     query.close();
     query.setText(
         "select * from ( select t3.attname as fieldname,pg_get_serial_sequence('" + table +
-        "', t3.attname) as sequencename from pg_constraint t1 inner join pg_class t2 on t1.conrelid = "
-        "t2.oid inner join pg_attribute t3 on t3.attrelid = t2.oid and array_position(t1.conkey,t3.attnum) "
-        "is not null inner join pg_tables t4 on t4.tablename = t2.relname where length(t3.attname) > 0 "
+        "', t3.attname) as sequencename from pg_constraint t1 inner join pg_class t2 on "
+        "t1.conrelid = "
+        "t2.oid inner join pg_attribute t3 on t3.attrelid = t2.oid and "
+        "array_position(t1.conkey,t3.attnum) "
+        "is not null inner join pg_tables t4 on t4.tablename = t2.relname where length(t3.attname) "
+        "> 0 "
         "\tand t2.relname = '" +
-        table + "' group by t1.conname,t4.tablename,t3.attname ) m where sequencename is not null ");
+        table +
+        "' group by t1.conname,t4.tablename,t3.attname ) m where sequencename is not null ");
     query.open();
     if (query.eof()) {
         query.close();
@@ -258,9 +267,11 @@ void ResetTableSequence(RunContext& ctx, const std::string& table) {
     }
     const std::string field = core::toLowerAscii(query.asText("fieldname"));
     std::string sequence = query.asText("sequencename");
-    if (sequence.find("public.") != std::string::npos) sequence = sequence.substr(sequence.find('.') + 1);
+    if (sequence.find("public.") != std::string::npos)
+        sequence = sequence.substr(sequence.find('.') + 1);
     query.close();
-    ctx.conTarget->execute("select setval('" + sequence + "', (select max(" + field + ") from " + table + "));");
+    ctx.conTarget->execute("select setval('" + sequence + "', (select max(" + field + ") from " +
+                           table + "));");
 }
 
 }  // namespace engine

@@ -25,7 +25,8 @@ namespace {
 // row is cancelled: the disk (a directory) did not change, so retrying cannot help.
 class ConsoleMessageBox final : public core::MessageBox {
 public:
-    ConsoleMessageBox(bool yes, core::MessageAnswer diskAnswer) : yes_(yes), diskAnswer_(diskAnswer) {}
+    ConsoleMessageBox(bool yes, core::MessageAnswer diskAnswer)
+        : yes_(yes), diskAnswer_(diskAnswer) {}
 
     core::MessageAnswer show(const std::string& caption, const std::string& text, core::MessageIcon,
                              core::MessageButtons buttons) override {
@@ -60,7 +61,8 @@ struct Arguments {
 };
 
 // Options take a value ("--name value"); --yes alone. nullopt on a bad option.
-std::optional<Arguments> parse(const std::vector<std::string>& args, const std::vector<std::string>& known) {
+std::optional<Arguments> parse(const std::vector<std::string>& args,
+                               const std::vector<std::string>& known) {
     Arguments parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -79,7 +81,8 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, const std::
     return parsed;
 }
 
-std::string option(const Arguments& args, const std::string& name, const std::string& fallback = {}) {
+std::string option(const Arguments& args, const std::string& name,
+                   const std::string& fallback = {}) {
     const auto it = args.options.find(name);
     return it == args.options.end() ? fallback : it->second;
 }
@@ -92,7 +95,8 @@ int info(const std::vector<std::string>& rawArgs) {
     archive::FileStream file(rawArgs[0], archive::FileMode::OpenRead);
     std::array<std::uint8_t, archive::TSplitFileHeader::kSize> start{};
     const auto startRead = file.Read(start.data(), start.size());
-    const bool firstVolume = archive::TSplitFileHeader::HasIdentification(start.data(), static_cast<std::size_t>(startRead));
+    const bool firstVolume = archive::TSplitFileHeader::HasIdentification(
+        start.data(), static_cast<std::size_t>(startRead));
     file.SetPosition(firstVolume ? static_cast<std::int64_t>(archive::TSplitFileHeader::kSize) : 0);
     archive::TQXProductInfo header;
     file.Read(header.bytes.data(), header.bytes.size());
@@ -105,7 +109,8 @@ int info(const std::vector<std::string>& rawArgs) {
     std::cout << "product version: " << core::fromCp936Lossy(header.ProductVersion()) << "\n"
               << "account code: " << core::fromCp936Lossy(header.AccountCode()) << "\n"
               << "account name before tab: " << name.substr(0, tab) << "\n"
-              << "account name after tab: " << (tab == std::string::npos ? name : name.substr(tab + 1)) << "\n"
+              << "account name after tab: "
+              << (tab == std::string::npos ? name : name.substr(tab + 1)) << "\n"
               << "first volume of a split archive: " << (firstVolume ? "yes" : "no") << "\n";
     return 0;
 }
@@ -116,10 +121,12 @@ int unzip(const std::vector<std::string>& rawArgs) {
         std::cerr << "usage: lir2orbit-cli unzip ARCHIVE OUTFILE [--product-version V] [--yes]\n";
         return 2;
     }
-    ConsoleMessageBox messages(args->yes, core::MessageAnswer::Cancel);  // a missing volume will not appear
+    ConsoleMessageBox messages(args->yes,
+                               core::MessageAnswer::Cancel);  // a missing volume will not appear
     archive::TQXZip zip(messages);
     const std::string& out = args->positional[1];
-    const bool unpacked = zip.UnZip(args->positional[0], out, option(*args, "--product-version", "QXLedgerSuite"));
+    const bool unpacked =
+        zip.UnZip(args->positional[0], out, option(*args, "--product-version", "QXLedgerSuite"));
     if (!unpacked || !std::filesystem::exists(out)) {
         std::cerr << "lir2orbit-cli unzip: nothing was unpacked\n";
         return 1;
@@ -128,7 +135,8 @@ int unzip(const std::vector<std::string>& rawArgs) {
 }
 
 int zip(const std::vector<std::string>& rawArgs) {
-    const auto args = parse(rawArgs, {"--product-version", "--account-code", "--account-name", "--level", "--volume-size"});
+    const auto args = parse(rawArgs, {"--product-version", "--account-code", "--account-name",
+                                      "--level", "--volume-size"});
     static const std::map<std::string, archive::TCompressType> levels = {
         {"none", archive::TCompressType::ctNone},
         {"fastest", archive::TCompressType::ctFastest},
@@ -143,21 +151,25 @@ int zip(const std::vector<std::string>& rawArgs) {
         diskSize = -1;
     }
     if (!args || args->positional.size() != 2 || !args->options.count("--product-version") ||
-        !args->options.count("--account-code") || !args->options.count("--account-name") || !levels.count(level) ||
-        (!volumeSize.empty() && diskSize <= 1067)) {
-        std::cerr << "usage: lir2orbit-cli zip INFILE ARCHIVE --product-version V --account-code C --account-name N\n"
-                     "         [--level none|fastest|default|max] [--volume-size BYTES (above 1067)] [--yes]\n";
+        !args->options.count("--account-code") || !args->options.count("--account-name") ||
+        !levels.count(level) || (!volumeSize.empty() && diskSize <= 1067)) {
+        std::cerr << "usage: lir2orbit-cli zip INFILE ARCHIVE --product-version V --account-code C "
+                     "--account-name N\n"
+                     "         [--level none|fastest|default|max] [--volume-size BYTES (above "
+                     "1067)] [--yes]\n";
         return 2;
     }
     const std::string& archivePath = args->positional[1];
     const std::filesystem::path parent = std::filesystem::path(archivePath).parent_path();
     archive::FixedVolumeMedia media(parent.empty() ? std::filesystem::path(".") : parent, diskSize);
 
-    ConsoleMessageBox messages(args->yes, core::MessageAnswer::Ok);  // each volume gets a fresh "disk"
+    ConsoleMessageBox messages(args->yes,
+                               core::MessageAnswer::Ok);  // each volume gets a fresh "disk"
     archive::TQXZip packer(messages, &media);
     packer.InFileName = args->positional[0];
     packer.OutFileName = archivePath;
-    packer.OutDiskType = volumeSize.empty() ? archive::TOutDiskType::odtHard : archive::TOutDiskType::odtFloppy;
+    packer.OutDiskType =
+        volumeSize.empty() ? archive::TOutDiskType::odtHard : archive::TOutDiskType::odtFloppy;
     packer.SetCompressType(levels.at(level));
     packer.ProductVersion = option(*args, "--product-version");
     packer.AccountCode = option(*args, "--account-code");
@@ -169,15 +181,20 @@ int zip(const std::vector<std::string>& rawArgs) {
     return 0;
 }
 
-const cli::CommandRegistration infoCommand({"info", "info ARCHIVE",
-                                            "Shows the header of a backup archive (exit 1 when it is none).", info});
-const cli::CommandRegistration unzipCommand(
-    {"unzip", "unzip ARCHIVE OUTFILE [--product-version V] [--yes]",
-     "Unpacks a backup archive (a first volume gathers the rest beside it); --yes allows overwriting.", unzip});
-const cli::CommandRegistration zipCommand(
-    {"zip",
-     "zip INFILE ARCHIVE --product-version V --account-code C --account-name N [--level none|fastest|default|max] "
-     "[--volume-size BYTES] [--yes]",
-     "Packs a file into a backup archive, cut into volumes of BYTES each beside ARCHIVE when asked.", zip});
+const cli::CommandRegistration infoCommand(
+    {"info", "info ARCHIVE", "Shows the header of a backup archive (exit 1 when it is none).",
+     info});
+const cli::CommandRegistration unzipCommand({"unzip",
+                                             "unzip ARCHIVE OUTFILE [--product-version V] [--yes]",
+                                             "Unpacks a backup archive (a first volume gathers the "
+                                             "rest beside it); --yes allows overwriting.",
+                                             unzip});
+const cli::CommandRegistration zipCommand({"zip",
+                                           "zip INFILE ARCHIVE --product-version V --account-code "
+                                           "C --account-name N [--level none|fastest|default|max] "
+                                           "[--volume-size BYTES] [--yes]",
+                                           "Packs a file into a backup archive, cut into volumes "
+                                           "of BYTES each beside ARCHIVE when asked.",
+                                           zip});
 
 }  // namespace

@@ -1,14 +1,14 @@
 #include "ArchiveTestSupport.h"
 
+#include <unistd.h>
+#include <zlib.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
-
-#include <unistd.h>
-#include <zlib.h>
 
 namespace archive_test {
 
@@ -17,9 +17,12 @@ core::MessageAnswer ScriptedMessageBox::show(const std::string& caption, const s
     shown.push_back({caption, text, icon, buttons});
     if (answer) return answer(shown.back());
     switch (buttons) {
-        case core::MessageButtons::YesNo: return core::MessageAnswer::Yes;
-        case core::MessageButtons::OkCancel: return core::MessageAnswer::Ok;
-        case core::MessageButtons::Ok: break;
+        case core::MessageButtons::YesNo:
+            return core::MessageAnswer::Yes;
+        case core::MessageButtons::OkCancel:
+            return core::MessageAnswer::Ok;
+        case core::MessageButtons::Ok:
+            break;
     }
     return core::MessageAnswer::Ok;
 }
@@ -52,7 +55,8 @@ void ArchiveTest::SetUp() {
     for (char& c : name) {
         if (c == '/') c = '_';
     }
-    dir_ = (std::filesystem::temp_directory_path() / ("lir2orbit-archive-" + std::to_string(getpid()) + "-" + name))
+    dir_ = (std::filesystem::temp_directory_path() /
+            ("lir2orbit-archive-" + std::to_string(getpid()) + "-" + name))
                .string();
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ + "/tmp");
@@ -87,8 +91,9 @@ std::string randomBytes(std::size_t size, unsigned seed) {
 }
 
 std::string compressibleBytes(std::size_t size, unsigned seed) {
-    static const char* words[] = {"ledger ", "account ", "voucher ", "2024-01-31 ", "12345.67 ", "\xD5\xCB\xCC\xD7 ",
-                                  "\r\n", "customer ", "0000 "};
+    static const char* words[] = {"ledger ",     "account ",  "voucher ",
+                                  "2024-01-31 ", "12345.67 ", "\xD5\xCB\xCC\xD7 ",
+                                  "\r\n",        "customer ", "0000 "};
     std::mt19937 rng(seed);
     std::string bytes;
     bytes.reserve(size + 16);
@@ -123,8 +128,8 @@ std::string referenceArchive(const std::string& zlibStream, const std::string& p
 std::string zlibCompress(const std::string& input, int level) {
     uLongf size = compressBound(input.size());
     std::string out(size, '\0');
-    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(input.data()),
-                        input.size(), level),
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                        reinterpret_cast<const Bytef*>(input.data()), input.size(), level),
               Z_OK);
     out.resize(size);
     return out;

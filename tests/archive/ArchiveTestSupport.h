@@ -1,13 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "archive/VolumeMedia.h"
 #include "core/MessageBox.h"
@@ -28,8 +27,8 @@ public:
     std::function<core::MessageAnswer(const Shown&)> answer;
     std::vector<Shown> shown;
 
-    core::MessageAnswer show(const std::string& caption, const std::string& text, core::MessageIcon icon,
-                             core::MessageButtons buttons) override;
+    core::MessageAnswer show(const std::string& caption, const std::string& text,
+                             core::MessageIcon icon, core::MessageButtons buttons) override;
     std::vector<std::string> texts() const;
 };
 

@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "ArchiveTestSupport.h"
 #include "archive/ArchiveError.h"
@@ -44,8 +44,8 @@ std::string levelName(const ::testing::TestParamInfo<TCompressType>& info) {
 }
 
 TEST_P(QXZipLevels, RoundTrip) {
-    for (const std::string& input : {std::string(), randomBytes(1, 1), randomBytes(100000, 2),
-                                     compressibleBytes(500000, 3)}) {
+    for (const std::string& input :
+         {std::string(), randomBytes(1, 1), randomBytes(100000, 2), compressibleBytes(500000, 3)}) {
         SCOPED_TRACE(input.size());
         const std::string archive = pack(input, GetParam());
         EXPECT_EQ(zlibUncompress(scramblePayload(archive.substr(181), false)), input);
@@ -59,8 +59,8 @@ TEST_P(QXZipLevels, RoundTrip) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLevels, QXZipLevels,
-                         ::testing::Values(TCompressType::ctNone, TCompressType::ctNormal, TCompressType::ctFastest,
-                                           TCompressType::ctMaximize),
+                         ::testing::Values(TCompressType::ctNone, TCompressType::ctNormal,
+                                           TCompressType::ctFastest, TCompressType::ctMaximize),
                          levelName);
 
 TEST_F(QXZipTest, HeaderBytesOfAKnownInput) {
@@ -68,7 +68,9 @@ TEST_F(QXZipTest, HeaderBytesOfAKnownInput) {
     std::string header(181, '\0');
     header.replace(0, 33, "\x20QX20030412-2001-0415-QXSOFT-KTNM");
     header.replace(33, 14, "\x0DQXLedgerSuite");
-    header.replace(50, 4, "\x03" "001");
+    header.replace(50, 4,
+                   "\x03"
+                   "001");
     header.replace(83, 8, "\x07\xB9\xAB\xCB\xBE\t\xC3\xFB");  // code page 936
     EXPECT_EQ(archive.substr(0, 181), header);
     EXPECT_EQ(zlibUncompress(scramblePayload(archive.substr(181), false)), "hello, ledger");
@@ -97,7 +99,8 @@ TEST_F(QXZipTest, PayloadsAtTheBlockBoundary) {
     for (std::size_t payloadSize : {16384u, 16385u}) {
         SCOPED_TRACE(payloadSize);
         std::string input, stream;
-        for (std::size_t n = payloadSize - 11; n > payloadSize - 60 && stream.size() != payloadSize; --n) {
+        for (std::size_t n = payloadSize - 11; n > payloadSize - 60 && stream.size() != payloadSize;
+             --n) {
             input = randomBytes(n, 9);
             stream = zlibCompress(input, 0);
         }
@@ -135,7 +138,11 @@ TEST_F(QXZipTest, RefusalsLeaveNoOutput) {
         std::vector<std::string> messages;
     };
     const std::vector<Case> cases = {
-        {"other product version", path("archive.bak"), "QXLedgerSuitE", false, {"不同的Quoxel软件产品版本！"}},
+        {"other product version",
+         path("archive.bak"),
+         "QXLedgerSuitE",
+         false,
+         {"不同的Quoxel软件产品版本！"}},
         {"empty product version", path("archive.bak"), "", false, {"不同的Quoxel软件产品版本！"}},
         {"floppy output", path("archive.bak"), kVersion, true, {"本功能不能解压缩文件到软盘。"}},
         {"not an archive", path("notes.txt"), kVersion, false, {}},
@@ -170,7 +177,8 @@ TEST_F(QXZipTest, ExistingTargetIsReplacedOnlyOnYes) {
         TQXZip zip(messages);
         const bool packed = zip.Zip(path("input.dat"), path("archive.bak"), kVersion, "1", "n");
         ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(messages.shown[0].text, "目标文件 : archive.bak 已经存在。\r目标文件的所有数据将会丢失。是否继续？");
+        EXPECT_EQ(messages.shown[0].text,
+                  "目标文件 : archive.bak 已经存在。\r目标文件的所有数据将会丢失。是否继续？");
         EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
         EXPECT_EQ(packed, answer == MessageAnswer::Yes);
         EXPECT_EQ(readFile(path("archive.bak")) == "precious", answer == MessageAnswer::No);
@@ -221,7 +229,8 @@ TEST_F(QXZipTest, FullDiskMakesZipFalseAndUnZipFail) {
 TEST_F(QXZipTest, TemporaryFileAndSplitRecognition) {
     TQXZip zip(messages);
     EXPECT_EQ(zip.GetTempFileName(), dir_ + "/tmp/QXDatas.tmp");
-    writeFile(path("volume.bak"), std::string("\x28{QX7A1E3D90-5B2F-4C81-9E64-D0A7F3B2C518}\0\1", 43));
+    writeFile(path("volume.bak"),
+              std::string("\x28{QX7A1E3D90-5B2F-4C81-9E64-D0A7F3B2C518}\0\1", 43));
     writeFile(path("short.bak"), std::string("\x28{QX7A1E3D90-5B2F", 18));
     pack("x");
     EXPECT_TRUE(zip.IsSplitFile(path("volume.bak")));

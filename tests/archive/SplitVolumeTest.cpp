@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "ArchiveTestSupport.h"
 #include "archive/ArchiveError.h"
@@ -51,7 +51,8 @@ protected:
             const std::string bytes = readFile(VolumeFileName(first, k));
             EXPECT_EQ(bytes.substr(0, 41), kSplitId);
             volumes.push_back({std::filesystem::path(VolumeFileName(first, k)).filename().string(),
-                               static_cast<unsigned char>(bytes[41]), bytes[42] == 1, bytes.substr(43)});
+                               static_cast<unsigned char>(bytes[41]), bytes[42] == 1,
+                               bytes.substr(43)});
         }
         return volumes;
     }
@@ -85,8 +86,9 @@ TEST_F(SplitVolumeTest, ThreeMillionBytesOntoFloppies) {
         EXPECT_EQ(volumes[k].piece.size(), std::get<3>(expected[k]));
     }
     EXPECT_EQ(volumes[0].piece + volumes[1].piece + volumes[2].piece, archive);
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{volumePrompt(1, " B: "), volumePrompt(2, " B: "),
-                                                          volumePrompt(3, " B: ")}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{volumePrompt(1, " B: "), volumePrompt(2, " B: "),
+                                        volumePrompt(3, " B: ")}));
     EXPECT_FALSE(fileExists(path("tmp/QXDatas.tmp")));
 }
 
@@ -158,8 +160,9 @@ TEST_F(SplitVolumeTest, FailedVolumeIsWrittenAgainFromItsStart) {
     };
     TQXZip zip(messages, &media);
     ASSERT_TRUE(zip.FileSplit(path("tmp/QXDatas.tmp"), path("floppy/W.BAK")));
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{volumePrompt(1, " A: "), volumePrompt(1, " A: "),
-                                                          volumePrompt(2, " A: ")}));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{volumePrompt(1, " A: "), volumePrompt(1, " A: "),
+                                        volumePrompt(2, " A: ")}));
     const auto volumes = readVolumes(path("floppy/W.BAK"));
     ASSERT_EQ(volumes.size(), 2u);
     EXPECT_EQ(volumes[0].piece + volumes[1].piece, archive);
@@ -195,19 +198,22 @@ TEST_F(SplitArchiveTest, MissingVolumeIsAskedFor) {
     for (MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Ok}) {
         messages.shown.clear();
         messages.answer = [&](const ScriptedMessageBox::Shown&) {
-            if (answer == MessageAnswer::Ok) std::filesystem::rename(path("elsewhere.qx2"), path("floppy/a:backup.qx2"));
+            if (answer == MessageAnswer::Ok)
+                std::filesystem::rename(path("elsewhere.qx2"), path("floppy/a:backup.qx2"));
             return answer;
         };
         TQXZip zip(messages);
         if (answer == MessageAnswer::Cancel) {
             // The archive is incomplete: unpacking fails instead of leaving a short file.
-            EXPECT_THROW(zip.UnZip(path("floppy/a:backup.BAK"), path("restored.dat"), kVersion), ArchiveError);
+            EXPECT_THROW(zip.UnZip(path("floppy/a:backup.BAK"), path("restored.dat"), kVersion),
+                         ArchiveError);
             EXPECT_FALSE(fileExists(path("restored.dat")));
         } else {
             EXPECT_TRUE(zip.UnZip(path("floppy/a:backup.BAK"), path("restored.dat"), kVersion));
             EXPECT_EQ(readFile(path("restored.dat")), input);
         }
-        EXPECT_EQ(messages.texts(), std::vector<std::string>{"请插入第 3 张软盘到软驱中并按确定。"});
+        EXPECT_EQ(messages.texts(),
+                  std::vector<std::string>{"请插入第 3 张软盘到软驱中并按确定。"});
         EXPECT_FALSE(fileExists(path("tmp/QXDatas.tmp")));
     }
 }
@@ -219,8 +225,10 @@ TEST_F(SplitArchiveTest, FirstLetterOfTheOutputChoosesTheDisk) {
         std::string written;  // where the archive lands
         const char* drive;
     };
-    for (const Case& c : {Case{"b.bak", path("floppy/b.bak"), " B: "}, Case{"Backup.bak", path("floppy/Backup.bak"), " B: "},
-                          Case{"A.bak", path("floppy/A.bak"), " A: "}, Case{path("c.bak"), path("c.bak"), nullptr}}) {
+    for (const Case& c : {Case{"b.bak", path("floppy/b.bak"), " B: "},
+                          Case{"Backup.bak", path("floppy/Backup.bak"), " B: "},
+                          Case{"A.bak", path("floppy/A.bak"), " A: "},
+                          Case{path("c.bak"), path("c.bak"), nullptr}}) {
         SCOPED_TRACE(c.outFile);
         messages.shown.clear();
         FixedVolumeMedia media(path("floppy"), 1 << 20);
@@ -228,7 +236,8 @@ TEST_F(SplitArchiveTest, FirstLetterOfTheOutputChoosesTheDisk) {
         ASSERT_TRUE(zip.Zip(path("input.dat"), c.outFile, kVersion, "1", "n"));
         EXPECT_EQ(zip.OutDiskType, c.drive ? TOutDiskType::odtFloppy : TOutDiskType::odtHard);
         if (c.drive) {
-            EXPECT_EQ(messages.texts(), std::vector<std::string>{std::string("请插入软盘到驱动器") + c.drive + "中并按确定。"});
+            EXPECT_EQ(messages.texts(), std::vector<std::string>{std::string("请插入软盘到驱动器") +
+                                                                 c.drive + "中并按确定。"});
         } else {
             EXPECT_TRUE(messages.shown.empty());
         }

@@ -1,6 +1,6 @@
-#include <cstring>
-
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "ArchiveTestSupport.h"
 #include "archive/MemoryStream.h"
@@ -18,7 +18,8 @@ using archive_test::zlibCompress;
 using archive_test::zlibUncompress;
 
 std::string contents(MemoryStream& stream) {
-    return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+    return std::string(reinterpret_cast<const char*>(stream.Memory()),
+                       static_cast<std::size_t>(stream.Size()));
 }
 
 MemoryStream streamOf(const std::string& bytes) {
@@ -44,7 +45,8 @@ TEST(ZlibBuffers, SizingRules) {
         std::int64_t compressStart;
         std::int64_t decompressStep;
     };
-    for (const Case& c : {Case{0, 256, 0}, Case{100, 256, 256}, Case{300, 512, 512}, Case{1000, 1280, 1024}}) {
+    for (const Case& c :
+         {Case{0, 256, 0}, Case{100, 256, 256}, Case{300, 512, 512}, Case{1000, 1280, 1024}}) {
         SCOPED_TRACE(c.inBytes);
         EXPECT_EQ(CompressBufInitialSize(c.inBytes), c.compressStart);
         EXPECT_EQ(DecompressBufIncrement(c.inBytes), c.decompressStep);
@@ -60,7 +62,8 @@ TEST(ZlibBuffers, RoundTripWithAndWithoutEstimate) {
         ZlibBlock packed;
         std::int32_t packedBytes = -1;
         CompressBuf(input.data(), static_cast<std::int32_t>(input.size()), packed, packedBytes);
-        const std::string stream(reinterpret_cast<const char*>(packed.get()), static_cast<std::size_t>(packedBytes));
+        const std::string stream(reinterpret_cast<const char*>(packed.get()),
+                                 static_cast<std::size_t>(packedBytes));
         EXPECT_EQ(zlibUncompress(stream), input);
 
         for (std::int32_t estimate : {0, 1, static_cast<std::int32_t>(input.size())}) {
@@ -77,8 +80,8 @@ TEST(ZlibBuffers, BadInputRaisesAndAllocatesNothing) {
     const std::string good = zlibCompress(compressibleBytes(5000, 4), 6);
     std::string corrupt = good;
     corrupt[good.size() / 2] ^= 0x55;
-    for (const std::string& input : {good.substr(0, good.size() - 5), corrupt, std::string("\x78\xBB\0\0\0\0", 6),
-                                     std::string()}) {
+    for (const std::string& input : {good.substr(0, good.size() - 5), corrupt,
+                                     std::string("\x78\xBB\0\0\0\0", 6), std::string()}) {
         ZlibBlock out;
         std::int32_t outBytes = -1;
         try {
@@ -92,14 +95,16 @@ TEST(ZlibBuffers, BadInputRaisesAndAllocatesNothing) {
 }
 
 TEST(CompressionStream, WritesAZlibStreamAndReportsFullBuffers) {
-    const std::string input = randomBytes(3 * 65536 + 100, 5);  // random: output about as large as input
+    const std::string input =
+        randomBytes(3 * 65536 + 100, 5);  // random: output about as large as input
     MemoryStream destination;
     int progress = 0;
     {
         TCompressionStream compression(TCompressionLevel::clFastest, destination);
         compression.SetOnProgress([&](TCustomZlibStream&) { ++progress; });
         for (std::size_t at = 0; at < input.size(); at += 10000) {
-            const auto n = static_cast<std::int64_t>(std::min<std::size_t>(10000, input.size() - at));
+            const auto n =
+                static_cast<std::int64_t>(std::min<std::size_t>(10000, input.size() - at));
             EXPECT_EQ(compression.Write(input.data() + at, n), n);
         }
         EXPECT_EQ(compression.Position(), static_cast<std::int64_t>(input.size()));
@@ -149,7 +154,8 @@ protected:
     std::string readAll(TDecompressionStream& stream, std::int64_t piece) {
         std::string out;
         std::string buffer(static_cast<std::size_t>(piece), '\0');
-        for (std::int64_t n; (n = stream.Read(buffer.data(), piece)) > 0;) out.append(buffer.data(), n);
+        for (std::int64_t n; (n = stream.Read(buffer.data(), piece)) > 0;)
+            out.append(buffer.data(), n);
         return out;
     }
 };
@@ -175,7 +181,8 @@ TEST_F(DecompressionStreamTest, PositionSkipsForwardOrRestarts) {
     stream.ReadBuffer(buffer.data(), 10);
     EXPECT_EQ(buffer, plain.substr(100015, 10));
 
-    expectInvalidOperation<EDecompressionError>([&] { stream.SetPosition(100025); });  // its own position
+    expectInvalidOperation<EDecompressionError>(
+        [&] { stream.SetPosition(100025); });  // its own position
     expectInvalidOperation<EDecompressionError>([&] { stream.SetPosition(5); });
     expectInvalidOperation<EDecompressionError>([&] { stream.Seek(-1, SeekOrigin::Current); });
     expectInvalidOperation<EDecompressionError>([&] { stream.Size(); });
@@ -217,7 +224,8 @@ TEST(DecompressionStream, CorruptDataRaisesError) {
     std::string corrupt = zlibCompress(compressibleBytes(20000, 8), 6);
     corrupt[corrupt.size() / 2] ^= 0x55;
     // The second one asks for a preset dictionary, which is never available.
-    for (const std::string& bytes : {corrupt, std::string("\x78\xBB\x01\x02\x03\x04", 6), std::string("junk!!")}) {
+    for (const std::string& bytes :
+         {corrupt, std::string("\x78\xBB\x01\x02\x03\x04", 6), std::string("junk!!")}) {
         MemoryStream source = streamOf(bytes);
         TDecompressionStream stream(source);
         std::string buffer(4096, '\0');

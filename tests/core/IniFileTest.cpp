@@ -1,5 +1,3 @@
-#include "core/IniFile.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/IniFile.h"
 #include "core/Settings.h"
 
 namespace fs = std::filesystem;
@@ -19,8 +18,9 @@ namespace {
 class IniFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("ini-test-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("ini-test-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
         path_ = (dir_ / "config.ini").string();
     }
@@ -48,27 +48,39 @@ TEST_F(IniFileTest, MissingFileOrKeyGivesDefaultAndFirstWriteCreatesFile) {
 }
 
 TEST_F(IniFileTest, WritesKeepOtherSectionsKeysAndComments) {
-    put("; installed by setup\r\n[QX]\r\nDev=T\r\n\r\n[TARGETCONFIG]\r\nSQLIP=10.0.0.1\r\nSQLPort=5432\r\n");
+    put("; installed by "
+        "setup\r\n[QX]\r\nDev=T\r\n\r\n[TARGETCONFIG]\r\nSQLIP=10.0.0.1\r\nSQLPort=5432\r\n");
     core::IniFile ini(path_);
     ini.writeString("targetconfig", "SQLPORT", "5433");
     ini.writeString("QX", "Extra", "1");
     ini.writeString("qxacc01Toqxnew01", "HistoryStep", "11");
     EXPECT_EQ(contents(),
-              "; installed by setup\r\n[QX]\r\nDev=T\r\nExtra=1\r\n\r\n[TARGETCONFIG]\r\nSQLIP=10.0.0.1\r\n"
+              "; installed by "
+              "setup\r\n[QX]\r\nDev=T\r\nExtra=1\r\n\r\n[TARGETCONFIG]\r\nSQLIP=10.0.0.1\r\n"
               "SQLPORT=5433\r\n\r\n[qxacc01Toqxnew01]\r\nHistoryStep=11\r\n");
 }
 
 TEST_F(IniFileTest, TextIsStoredInCodePage936) {
     core::IniFile ini(path_);
-    ini.writeString("\xE8\xB4\xA6" "ToB", "HistoryTabName", "\xE8\xB4\xA6");  // 账
-    EXPECT_EQ(contents(), "[\xD5\xCB" "ToB]\n" "HistoryTabName=\xD5\xCB\n");
-    EXPECT_EQ(ini.readString("\xE8\xB4\xA6" "ToB", "HistoryTabName", ""), "\xE8\xB4\xA6");
+    ini.writeString(
+        "\xE8\xB4\xA6"
+        "ToB",
+        "HistoryTabName", "\xE8\xB4\xA6");  // 账
+    EXPECT_EQ(contents(),
+              "[\xD5\xCB"
+              "ToB]\n"
+              "HistoryTabName=\xD5\xCB\n");
+    EXPECT_EQ(ini.readString("\xE8\xB4\xA6"
+                             "ToB",
+                             "HistoryTabName", ""),
+              "\xE8\xB4\xA6");
 }
 
 TEST_F(IniFileTest, DevModeOnlyForCapitalT) {
     core::Settings settings(path_);
     EXPECT_FALSE(settings.devMode());
-    for (auto [value, expected] : {std::pair{"T", true}, {"t", false}, {"F", false}, {"T ", false}}) {
+    for (auto [value, expected] :
+         {std::pair{"T", true}, {"t", false}, {"F", false}, {"T ", false}}) {
         SCOPED_TRACE(value);
         settings.write(core::settings::kDev, value);
         EXPECT_EQ(settings.devMode(), expected);

@@ -1,9 +1,9 @@
-#include "core/TextRules.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
+
+#include "core/TextRules.h"
 
 namespace {
 
@@ -19,8 +19,12 @@ TEST(TextRules, ByteWiseOrderIsUnsignedAndPrefixFirst) {
         const char* b;
         int expected;
     } cases[] = {
-        {"11", "11", 0},   {"1", "11", -1},   {"11", "2", -1},   {"97", "100", 1},
-        {"L_goods", "l_goods", -1},           {"\xE8\xB4\xA6", "z", 1},  // 账 is D5 CB
+        {"11", "11", 0},
+        {"1", "11", -1},
+        {"11", "2", -1},
+        {"97", "100", 1},
+        {"L_goods", "l_goods", -1},
+        {"\xE8\xB4\xA6", "z", 1},  // 账 is D5 CB
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
@@ -31,8 +35,9 @@ TEST(TextRules, ByteWiseOrderIsUnsignedAndPrefixFirst) {
 
 TEST(TextRules, TableNamesSortWithoutCase) {
     std::vector<std::string> names{"l_goodssku", "L_goods", "am_kind", "B_x", "a_y"};
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return core::lessIgnoreCase(a, b); });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return core::lessIgnoreCase(a, b);
+    });
     EXPECT_EQ(names, (std::vector<std::string>{"a_y", "am_kind", "B_x", "L_goods", "l_goodssku"}));
 }
 

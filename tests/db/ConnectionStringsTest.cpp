@@ -7,7 +7,8 @@ using namespace db;
 
 TEST(ConnectionStrings, SqlServerAsComposed) {
     EXPECT_EQ(SqlServerConnectionString("127.0.0.1", "1433", "sa", "pw", "master", "SQLOLEDB.1"),
-              "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;Password=pw;Initial Catalog=master;"
+              "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;Password=pw;Initial "
+              "Catalog=master;"
               "Data Source=127.0.0.1,1433");
     EXPECT_EQ(SqlServerConnectionString("host\\SQL2008", "1433", "sa", "", "qx001", "SQLOLEDB.1"),
               "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;Initial Catalog=qx001;"
@@ -16,11 +17,13 @@ TEST(ConnectionStrings, SqlServerAsComposed) {
 
 TEST(ConnectionStrings, PostgreSqlAsComposed) {
     EXPECT_EQ(PgConnectionString("10.0.0.5", "5432", "postgres", "secret", "qxdemo", "MSDASQL.1"),
-              "Provider=MSDASQL.1;Driver={PostgreSQL ANSI};Server=10.0.0.5;Port=5432;Database=qxdemo;Uid=postgres;"
+              "Provider=MSDASQL.1;Driver={PostgreSQL "
+              "ANSI};Server=10.0.0.5;Port=5432;Database=qxdemo;Uid=postgres;"
               "Pwd=secret");
     // An empty password leaves the string ending with the user.
     EXPECT_EQ(PgConnectionString("10.0.0.5", "5432", "postgres", "", "qxdemo", "MSDASQL.1"),
-              "Provider=MSDASQL.1;Driver={PostgreSQL ANSI};Server=10.0.0.5;Port=5432;Database=qxdemo;Uid=postgres");
+              "Provider=MSDASQL.1;Driver={PostgreSQL "
+              "ANSI};Server=10.0.0.5;Port=5432;Database=qxdemo;Uid=postgres");
 }
 
 struct ParseCase {
@@ -39,8 +42,8 @@ TEST(ConnectionStrings, ParsersGiveBackTheParts) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.server) + " / " + c.password);
-        ConnectionParams s = parseSqlServerConnectionString(
-            SqlServerConnectionString(c.server, "1433", "sa", c.password, "QXLirToOrbit_001", "SQLOLEDB.1"));
+        ConnectionParams s = parseSqlServerConnectionString(SqlServerConnectionString(
+            c.server, "1433", "sa", c.password, "QXLirToOrbit_001", "SQLOLEDB.1"));
         EXPECT_EQ(s.provider, "SQLOLEDB.1");
         EXPECT_EQ(s.server, c.expectedHost);
         EXPECT_EQ(s.port, "1433");
@@ -61,11 +64,12 @@ TEST(ConnectionStrings, ParsersGiveBackTheParts) {
 
 TEST(ConnectionStrings, OtherShapesAreRefused) {
     EXPECT_THROW(parseSqlServerConnectionString("Server=x;Uid=sa"), DbError);
-    EXPECT_THROW(parseSqlServerConnectionString("Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;"
-                                                "Initial Catalog=master;Data Source=nohostport"),
-                 DbError);
+    EXPECT_THROW(
+        parseSqlServerConnectionString("Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;"
+                                       "Initial Catalog=master;Data Source=nohostport"),
+        DbError);
     EXPECT_THROW(parsePgConnectionString("host=x port=5432"), DbError);
-    EXPECT_THROW(parsePgConnectionString(
-                     SqlServerConnectionString("h", "1", "u", "p", "d", "SQLOLEDB.1")),
-                 DbError);
+    EXPECT_THROW(
+        parsePgConnectionString(SqlServerConnectionString("h", "1", "u", "p", "d", "SQLOLEDB.1")),
+        DbError);
 }

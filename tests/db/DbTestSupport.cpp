@@ -24,13 +24,14 @@ std::string conninfoValue(const std::string& key) {
 }  // namespace
 
 std::string targetConnectionString(const std::string& database, const std::string& password) {
-    return db::PgConnectionString(conninfoValue("host"), conninfoValue("port"), conninfoValue("user"), password,
-                                  database, "MSDASQL.1");
+    return db::PgConnectionString(conninfoValue("host"), conninfoValue("port"),
+                                  conninfoValue("user"), password, database, "MSDASQL.1");
 }
 
-std::string sourceConnectionString(const support::TdsTestServer& server, const std::string& database) {
-    return db::SqlServerConnectionString(server.host(), std::to_string(server.port()), server.user(),
-                                         server.password(), database, "SQLOLEDB.1");
+std::string sourceConnectionString(const support::TdsTestServer& server,
+                                   const std::string& database) {
+    return db::SqlServerConnectionString(server.host(), std::to_string(server.port()),
+                                         server.user(), server.password(), database, "SQLOLEDB.1");
 }
 
 long residentKilobytes() {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include "AllocationCounter.h"
@@ -61,13 +60,25 @@ TEST_F(SourceQueryTest, ValuesArriveExactlyWithTheirTypes) {
     q.setText("select * from typed order by id");
     q.open();
     const std::pair<const char*, ColumnType> types[] = {
-        {"id", ColumnType::Integer}, {"tiny", ColumnType::SmallInt}, {"small", ColumnType::SmallInt},
-        {"big", ColumnType::BigInt}, {"flag", ColumnType::Boolean}, {"dec", ColumnType::Decimal},
-        {"amount", ColumnType::Money}, {"small_amount", ColumnType::Money}, {"ratio", ColumnType::Float},
-        {"made", ColumnType::DateTime}, {"day", ColumnType::DateTime}, {"code", ColumnType::VarChar},
+        {"id", ColumnType::Integer},
+        {"tiny", ColumnType::SmallInt},
+        {"small", ColumnType::SmallInt},
+        {"big", ColumnType::BigInt},
+        {"flag", ColumnType::Boolean},
+        {"dec", ColumnType::Decimal},
+        {"amount", ColumnType::Money},
+        {"small_amount", ColumnType::Money},
+        {"ratio", ColumnType::Float},
+        {"made", ColumnType::DateTime},
+        {"day", ColumnType::DateTime},
+        {"code", ColumnType::VarChar},
         // db-lib reports char and nvarchar as varchar, ntext as text.
-        {"fixed", ColumnType::VarChar}, {"wide", ColumnType::VarChar}, {"memo", ColumnType::LongText},
-        {"wide_memo", ColumnType::LongText}, {"data", ColumnType::VarBinary}, {"pic", ColumnType::LongBinary},
+        {"fixed", ColumnType::VarChar},
+        {"wide", ColumnType::VarChar},
+        {"memo", ColumnType::LongText},
+        {"wide_memo", ColumnType::LongText},
+        {"data", ColumnType::VarBinary},
+        {"pic", ColumnType::LongBinary},
         {"guid", ColumnType::Guid},
     };
     ASSERT_EQ(q.columns().size(), std::size(types));
@@ -109,7 +120,8 @@ TEST_F(SourceQueryTest, ValuesArriveExactlyWithTheirTypes) {
     EXPECT_TRUE(q.fieldByName("tiny").isNull());
     EXPECT_EQ(q.fieldByName("dec").toText(), "0.5");
     EXPECT_EQ(q.fieldByName("amount").bytes(), "922337203685477.5807");
-    EXPECT_EQ(q.asText("made"), "1900-01-05 03:04:05.997");  // zero-padded fields, the last tick of a second
+    EXPECT_EQ(q.asText("made"),
+              "1900-01-05 03:04:05.997");  // zero-padded fields, the last tick of a second
     EXPECT_FALSE(q.fieldByName("code").isNull());
     EXPECT_EQ(q.asText("code"), "");
     EXPECT_TRUE(q.fieldByName("memo").isNull());
@@ -177,8 +189,9 @@ TEST_F(SourceQueryTest, LoginFailuresCarryTheServerText) {
     SourceConnection other;
     int afterConnect = 0;
     other.setAfterConnect([&] { ++afterConnect; });
-    const std::string wrongPassword = SqlServerConnectionString(
-        server_->host(), std::to_string(server_->port()), server_->user(), "wrong;pw=", *name_, "SQLOLEDB.1");
+    const std::string wrongPassword =
+        SqlServerConnectionString(server_->host(), std::to_string(server_->port()), server_->user(),
+                                  "wrong;pw=", *name_, "SQLOLEDB.1");
     try {
         other.open(wrongPassword);
         FAIL() << "no error";
@@ -191,8 +204,9 @@ TEST_F(SourceQueryTest, LoginFailuresCarryTheServerText) {
     } catch (const ConnectError& e) {
         EXPECT_NE(std::string(e.what()).find("qx_no_such_db"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(other.open(SqlServerConnectionString("127.0.0.1", "1", "sa", "pw", "master", "SQLOLEDB.1")),
-                 ConnectError);
+    EXPECT_THROW(
+        other.open(SqlServerConnectionString("127.0.0.1", "1", "sa", "pw", "master", "SQLOLEDB.1")),
+        ConnectError);
     EXPECT_FALSE(other.isOpen());
     EXPECT_EQ(afterConnect, 0);
     other.open(dbtest::sourceConnectionString(*server_, "master"));
@@ -202,7 +216,8 @@ TEST_F(SourceQueryTest, LoginFailuresCarryTheServerText) {
 
 TEST_F(SourceQueryTest, LargeTableIsStreamedInFlatMemory) {
     support::execPg(support::pgConnInfo(*name_),
-                    "create table big as select g as id, 'name ' || g as name, (g * 1.25)::numeric(12,2) as price"
+                    "create table big as select g as id, 'name ' || g as name, (g * "
+                    "1.25)::numeric(12,2) as price"
                     " from generate_series(1, 1000000) g");
     SourceQuery q(connection_);
     q.setText("select * from big");
@@ -224,7 +239,8 @@ TEST_F(SourceQueryTest, LargeTableIsStreamedInFlatMemory) {
     EXPECT_EQ(q.recNo(), 1000000);
     EXPECT_GT(nameBytes, 0u);
     // A million rows held on the client would take far more than this.
-    EXPECT_LT(after - before, 8 * 1024) << "RSS grew from " << before << " kB to " << after << " kB";
+    EXPECT_LT(after - before, 8 * 1024)
+        << "RSS grew from " << before << " kB to " << after << " kB";
     // Each column's value keeps its buffer: rows cost no allocations (a buffer
     // may grow a few times as longer values come).
     EXPECT_LT(allocations, 100u);

@@ -10,7 +10,9 @@ using namespace db;
 
 class TargetConnectionTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { database_ = new support::TempPgDatabase("db_target_connection"); }
+    static void SetUpTestSuite() {
+        database_ = new support::TempPgDatabase("db_target_connection");
+    }
     static void TearDownTestSuite() {
         delete database_;
         database_ = nullptr;
@@ -28,11 +30,14 @@ TEST_F(TargetConnectionTest, ExecuteSendsOneBatchAndRunsAfterConnect) {
     EXPECT_TRUE(connection.isOpen());
     EXPECT_EQ(afterConnect, 1);
 
-    connection.execute("create table batch_t (id int, name varchar(10)); insert into batch_t values (1, '甲');"
-                       "insert into batch_t values (2, 'b'); select 1;");
+    connection.execute(
+        "create table batch_t (id int, name varchar(10)); insert into batch_t values (1, '甲');"
+        "insert into batch_t values (2, 'b'); select 1;");
     TargetQuery query(connection);
-    query.setText("select string_agg(name, ',' order by id) as names, current_setting('client_encoding') as enc, "
-                  "current_setting('statement_timeout') as timeout from batch_t");
+    query.setText(
+        "select string_agg(name, ',' order by id) as names, current_setting('client_encoding') as "
+        "enc, "
+        "current_setting('statement_timeout') as timeout from batch_t");
     query.open();
     EXPECT_EQ(query.asText("names"), "甲,b");
     EXPECT_EQ(query.asText("enc"), "UTF8");

@@ -25,9 +25,11 @@ support::TempPgDatabase* TargetQueryTest::database_ = nullptr;
 
 TEST_F(TargetQueryTest, RowsAreTypedByColumnType) {
     connection_.execute(
-        "create table typed (b boolean, i2 smallint, i4 integer, i8 bigint, n numeric(38,9), m money, f float8,"
+        "create table typed (b boolean, i2 smallint, i4 integer, i8 bigint, n numeric(38,9), m "
+        "money, f float8,"
         " ts timestamp(3), d date, t time, vc varchar(20), c char(3), tx text, by bytea, u uuid);"
-        "insert into typed values (true, -2, 40000, 9223372036854775807, -12345678901234567890.123456789,"
+        "insert into typed values (true, -2, 40000, 9223372036854775807, "
+        "-12345678901234567890.123456789,"
         " 12.34, 0.1, '2024-02-29 13:45:30.5', '2024-02-29', '13:45:30', 'Zhōng 中', 'ab', 'memo',"
         " '\\x00ff0a', 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11');"
         "insert into typed (b) values (null);");
@@ -36,10 +38,10 @@ TEST_F(TargetQueryTest, RowsAreTypedByColumnType) {
     query.open();
 
     const std::pair<const char*, ColumnType> expectedTypes[] = {
-        {"b", ColumnType::Boolean}, {"i2", ColumnType::SmallInt}, {"i4", ColumnType::Integer},
-        {"i8", ColumnType::BigInt}, {"n", ColumnType::Decimal}, {"m", ColumnType::Money},
-        {"f", ColumnType::Float}, {"ts", ColumnType::DateTime}, {"d", ColumnType::Date},
-        {"t", ColumnType::Time}, {"vc", ColumnType::VarChar}, {"c", ColumnType::Char},
+        {"b", ColumnType::Boolean},   {"i2", ColumnType::SmallInt},   {"i4", ColumnType::Integer},
+        {"i8", ColumnType::BigInt},   {"n", ColumnType::Decimal},     {"m", ColumnType::Money},
+        {"f", ColumnType::Float},     {"ts", ColumnType::DateTime},   {"d", ColumnType::Date},
+        {"t", ColumnType::Time},      {"vc", ColumnType::VarChar},    {"c", ColumnType::Char},
         {"tx", ColumnType::LongText}, {"by", ColumnType::LongBinary}, {"u", ColumnType::Guid},
     };
     ASSERT_EQ(query.columns().size(), std::size(expectedTypes));
@@ -73,7 +75,8 @@ TEST_F(TargetQueryTest, RowsAreTypedByColumnType) {
 
     query.next();
     EXPECT_EQ(query.recNo(), 2);
-    for (size_t i = 0; i < query.columns().size(); ++i) EXPECT_TRUE(query.value(static_cast<int>(i)).isNull());
+    for (size_t i = 0; i < query.columns().size(); ++i)
+        EXPECT_TRUE(query.value(static_cast<int>(i)).isNull());
     EXPECT_EQ(query.asInteger("i4"), 0);
     query.next();
     EXPECT_TRUE(query.eof());

@@ -43,7 +43,8 @@ protected:
             q.flush();
             FAIL() << "no error";
         } catch (const DbError& e) {
-            EXPECT_NE(std::string(e.what()).find("value too long for type character varying(3)"), std::string::npos)
+            EXPECT_NE(std::string(e.what()).find("value too long for type character varying(3)"),
+                      std::string::npos)
                 << e.what();
             EXPECT_EQ(e.sqlState(), "22001");
         }
@@ -57,7 +58,8 @@ support::TempPgDatabase* TargetWriteTest::database_ = nullptr;
 
 TEST_F(TargetWriteTest, FlushCopiesAssignedColumnsAndLeavesDefaults) {
     connection_.execute(
-        "create table goods (goodsid serial primary key, name varchar(40), qty int default 7, note text,"
+        "create table goods (goodsid serial primary key, name varchar(40), qty int default 7, note "
+        "text,"
         " data bytea, price numeric(12,4), made timestamp default '2000-01-01')");
     TargetQuery q(connection_);
     q.setText("select * from goods where 1<0");
@@ -115,7 +117,8 @@ TEST_F(TargetWriteTest, RejectedRowRaisesServerTextAndEarlierFlushesStay) {
         q.post();
     }
     expectValueTooLong(q);
-    EXPECT_EQ(rowsOf("select id, name from short_names order by id"), std::vector<std::string>{"1|abc"});
+    EXPECT_EQ(rowsOf("select id, name from short_names order by id"),
+              std::vector<std::string>{"1|abc"});
     // The connection is usable after the failed COPY.
     EXPECT_NO_THROW(connection_.execute("select 1"));
 }
@@ -146,9 +149,11 @@ TEST_F(TargetWriteTest, BatchSentWithoutWaitingIsStoredOrFailsAtTheNextStatement
     // The failed batch is gone as a whole; the next one was not sent and still waits.
     EXPECT_EQ(q.pendingRows(), 1);
     EXPECT_THROW(q.forgetRows(), DbError);
-    EXPECT_EQ(rowsOf("select id from batches order by id"), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(rowsOf("select id from batches order by id"),
+              (std::vector<std::string>{"1", "2", "3"}));
     q.flush();
-    EXPECT_EQ(rowsOf("select id from batches order by id"), (std::vector<std::string>{"1", "2", "3", "6"}));
+    EXPECT_EQ(rowsOf("select id from batches order by id"),
+              (std::vector<std::string>{"1", "2", "3", "6"}));
 
     // Any statement takes the outcome first, not only a flush.
     q.forgetRows();
@@ -182,7 +187,8 @@ Value boolValue(bool b) {
 
 TEST_F(TargetWriteTest, AssignedValuesAreConvertedToTheColumnType) {
     connection_.execute(
-        "create table conv (tag int, i2 smallint, i4 int, i8 bigint, n numeric(20,4), f float8, b boolean,"
+        "create table conv (tag int, i2 smallint, i4 int, i8 bigint, n numeric(20,4), f float8, b "
+        "boolean,"
         " v varchar(50), by bytea)");
     const CastCase cases[] = {
         {"i4", decimalValue("2.5"), "3"},
@@ -229,8 +235,10 @@ TEST_F(TargetWriteTest, AssignedValuesAreConvertedToTheColumnType) {
             } catch (const ConversionError& e) {
                 std::string message = e.what();
                 EXPECT_NE(message.find("table conv"), std::string::npos) << message;
-                EXPECT_NE(message.find(std::string("column ") + c.column), std::string::npos) << message;
-                EXPECT_NE(message.find("value \"" + c.input.toText() + "\""), std::string::npos) << message;
+                EXPECT_NE(message.find(std::string("column ") + c.column), std::string::npos)
+                    << message;
+                EXPECT_NE(message.find("value \"" + c.input.toText() + "\""), std::string::npos)
+                    << message;
             }
             q.close();
             continue;
@@ -239,7 +247,8 @@ TEST_F(TargetWriteTest, AssignedValuesAreConvertedToTheColumnType) {
         q.post();
         q.flush();
         q.close();
-        auto rows = rowsOf("select " + std::string(c.column) + "::text from conv where tag = " + std::to_string(tag));
+        auto rows = rowsOf("select " + std::string(c.column) +
+                           "::text from conv where tag = " + std::to_string(tag));
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0], c.stored);
     }
@@ -247,9 +256,11 @@ TEST_F(TargetWriteTest, AssignedValuesAreConvertedToTheColumnType) {
 
 TEST_F(TargetWriteTest, EditAndLocateByPrimaryKey) {
     connection_.execute(
-        "create table kinds (kind int, id int, name varchar(20), kindname varchar(20), iskind int default 9,"
+        "create table kinds (kind int, id int, name varchar(20), kindname varchar(20), iskind int "
+        "default 9,"
         " primary key (kind, id));"
-        "insert into kinds values (5, 1, 'a', 'K5', 1), (5, 12, 'B', 'K5', 1), (6, 1, 'c', 'K6', 1)");
+        "insert into kinds values (5, 1, 'a', 'K5', 1), (5, 12, 'B', 'K5', 1), (6, 1, 'c', 'K6', "
+        "1)");
     TargetQuery q(connection_);
     q.setText("select * from kinds order by kind, id");
     q.open();
@@ -280,8 +291,9 @@ TEST_F(TargetWriteTest, EditAndLocateByPrimaryKey) {
 }
 
 TEST_F(TargetWriteTest, EditWithoutPrimaryKeyFindsTheRowByAllItsValues) {
-    connection_.execute("create table params (paramid int, datavalue varchar(20));"
-                        "insert into params values (1, 'x'), (1, 'y'), (2, null)");
+    connection_.execute(
+        "create table params (paramid int, datavalue varchar(20));"
+        "insert into params values (1, 'x'), (1, 'y'), (2, null)");
     TargetQuery q(connection_);
     q.setText("select * from params order by paramid, datavalue");
     q.open();
@@ -289,7 +301,7 @@ TEST_F(TargetWriteTest, EditWithoutPrimaryKeyFindsTheRowByAllItsValues) {
     q.edit();
     q.setValue("datavalue", Value::fromText("z"));
     q.post();
-    q.next();  // (2, NULL)
+    q.next();                                       // (2, NULL)
     q.setValue("datavalue", Value::fromText("w"));  // assigning starts an edit
     q.post();
     q.flush();

@@ -48,15 +48,11 @@ TEST(Value, TextForms) {
 
 TEST(Value, IntegerForms) {
     const std::pair<Value, int64_t> cases[] = {
-        {Value::null(), 0},
-        {decimal("2.5"), 3},     // numeric rounds half away from zero
-        {decimal("-2.5"), -3},
-        {decimal("2.4999"), 2},
-        {floating(2.5), 2},      // float rounds half to even
-        {floating(3.5), 4},
-        {Value::fromText(" 42 "), 42},
-        {Value::fromText("-7"), -7},
-        {decimal("9223372036854775807"), 9223372036854775807LL},
+        {Value::null(), 0},          {decimal("2.5"), 3},  // numeric rounds half away from zero
+        {decimal("-2.5"), -3},       {decimal("2.4999"), 2},
+        {floating(2.5), 2},  // float rounds half to even
+        {floating(3.5), 4},          {Value::fromText(" 42 "), 42},
+        {Value::fromText("-7"), -7}, {decimal("9223372036854775807"), 9223372036854775807LL},
     };
     for (const auto& [value, expected] : cases) {
         SCOPED_TRACE(value.toText());

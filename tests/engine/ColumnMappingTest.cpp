@@ -39,13 +39,15 @@ const std::string kBoth = "\xEE\x9C\xB4\xEE\x80\x99";  // U+E734 U+E019
 class FillTargetRowTest : public testing::Test {
 protected:
     void SetUp() override {
-        support::execPg(database.connInfo(),
-                        "create table s_sale (id int, name varchar(40), memo text, code char(6), vipid int,"
-                        " amount numeric(14,4), storeshopid int, skuid int);"
-                        "create table o_resume (id int, forefather varchar(40), registeraddress varchar(40),"
-                        " marriage varchar(10), shopid int);");
-        connection.open("Provider=MSDASQL.1;Driver={PostgreSQL ANSI};Server=" + pgValue("host") + ";Port=" +
-                        pgValue("port") + ";Database=" + database.name() + ";Uid=" + pgValue("user"));
+        support::execPg(
+            database.connInfo(),
+            "create table s_sale (id int, name varchar(40), memo text, code char(6), vipid int,"
+            " amount numeric(14,4), storeshopid int, skuid int);"
+            "create table o_resume (id int, forefather varchar(40), registeraddress varchar(40),"
+            " marriage varchar(10), shopid int);");
+        connection.open("Provider=MSDASQL.1;Driver={PostgreSQL ANSI};Server=" + pgValue("host") +
+                        ";Port=" + pgValue("port") + ";Database=" + database.name() +
+                        ";Uid=" + pgValue("user"));
     }
 
     static std::string pgValue(const std::string& key) {
@@ -57,11 +59,13 @@ protected:
     }
 
     // Inserts one row of `table` filled from `source` and reads it back as text.
-    std::vector<std::string> fill(const std::string& table, const SourceRow& source, const std::string& columns) {
+    std::vector<std::string> fill(const std::string& table, const SourceRow& source,
+                                  const std::string& columns) {
         db::TargetQuery target(connection);
         target.setText("select * from " + table + " where 1<0");
         target.open();
-        engine::ColumnPlan plan = engine::ColumnPlan::forTable(table, target.columns(), source.columns());
+        engine::ColumnPlan plan =
+            engine::ColumnPlan::forTable(table, target.columns(), source.columns());
         target.append();
         engine::FillTargetRow(plan, source, target);
         target.post();
@@ -87,7 +91,10 @@ TEST_F(FillTargetRowTest, CleansPlainTextOnlyAndLeavesNullsAlone) {
         db::Value name, memo, code;
         std::vector<std::string> expected;
     } cases[] = {
-        {text("商" + kBoth + "品"), text("备" + kBoth), text("A" + kBoth), {"商品", "备" + kBoth, "A" + kBoth}},
+        {text("商" + kBoth + "品"),
+         text("备" + kBoth),
+         text("A" + kBoth),
+         {"商品", "备" + kBoth, "A" + kBoth}},
         {text(kBoth), text(""), text(""), {"", "", ""}},
         {db::Value::null(), db::Value::null(), db::Value::null(), {"<null>", "<null>", "<null>"}},
     };
@@ -107,8 +114,11 @@ TEST_F(FillTargetRowTest, MemberIdsReadBlankAsZero) {
     struct Case {
         db::Value vipid;
         std::string expected;
-    } cases[] = {{db::Value::null(), "0"}, {text(""), "0"}, {text("   "), "0"},
-                 {text(" 12 "), "12"}, {db::Value::fromInt(7), "7"}};
+    } cases[] = {{db::Value::null(), "0"},
+                 {text(""), "0"},
+                 {text("   "), "0"},
+                 {text(" 12 "), "12"},
+                 {db::Value::fromInt(7), "7"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         SourceRow source;

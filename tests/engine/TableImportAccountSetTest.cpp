@@ -16,10 +16,11 @@ namespace {
 using fixtures::queryValue;
 
 std::vector<std::string> publicTables(const std::string& connInfo) {
-    std::vector<std::string> tables =
-        fixtures::queryRows(connInfo, "select tablename from pg_tables where schemaname = 'public'");
-    std::sort(tables.begin(), tables.end(),
-              [](const std::string& a, const std::string& b) { return core::lessIgnoreCase(a, b); });
+    std::vector<std::string> tables = fixtures::queryRows(
+        connInfo, "select tablename from pg_tables where schemaname = 'public'");
+    std::sort(tables.begin(), tables.end(), [](const std::string& a, const std::string& b) {
+        return core::lessIgnoreCase(a, b);
+    });
     return tables;
 }
 
@@ -41,9 +42,9 @@ TEST(TableImportAccountSetTest, FillsEveryTableTheSourceHas) {
     // Tables whose content the import merges or derives, checked below, and those
     // that clearing the employees' privileges empties when they come before
     // "l_employ".
-    const std::set<std::string> special{"am_sysparam", "am_kind", "l_employ", "l_goodssku",
-                                        "o_oporgpri", "cw_memberrela", "cw_privilege", "m_opgroupdetail",
-                                        "m_opgroup"};
+    const std::set<std::string> special{"am_sysparam",  "am_kind",         "l_employ",
+                                        "l_goodssku",   "o_oporgpri",      "cw_memberrela",
+                                        "cw_privilege", "m_opgroupdetail", "m_opgroup"};
     int compared = 0;
     for (const std::string& table : env.ctx.TargetTableList) {
         const std::string from = sourceNameOf(table);
@@ -67,9 +68,14 @@ TEST(TableImportAccountSetTest, FillsEveryTableTheSourceHas) {
     EXPECT_EQ(queryValue(target, "select count(*) from l_employ where empid = 99999999"), "1");
     EXPECT_EQ(queryValue(target, "select count(*) from l_goodssku"),
               queryValue(target, "select count(*) from l_goods"));
-    EXPECT_EQ(queryValue(target, "select count(*) from l_goods where pyspell is distinct from fn_chineseletters(name)"),
-              "0");
-    EXPECT_EQ(queryValue(source, "select count(*) from pg_tables where tablename = 't_p_orderattach'"), "0");
+    EXPECT_EQ(
+        queryValue(
+            target,
+            "select count(*) from l_goods where pyspell is distinct from fn_chineseletters(name)"),
+        "0");
+    EXPECT_EQ(
+        queryValue(source, "select count(*) from pg_tables where tablename = 't_p_orderattach'"),
+        "0");
     EXPECT_EQ(env.settings().historyTableName(env.section()), env.ctx.TargetTableList.back());
 }
 

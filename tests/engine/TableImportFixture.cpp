@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "core/Settings.h"
-#include "engine/TableImport.h"
 #include "db/ConnectionStrings.h"
+#include "engine/TableImport.h"
 #include "support/PgTestEnv.h"
 #include "support/SourceDatabase.h"
 #include "support/TdsTestServer.h"
@@ -61,10 +61,12 @@ void ImportFixture::SetUp() {
     sourceName_ = "imp_src_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
     support::createSourceDatabase(sourceName_);
 
-    conTarget.open(db::PgConnectionString(conninfoValue("host", "127.0.0.1"), conninfoValue("port", "5432"),
-                                          conninfoValue("user", "postgres"), "", target_->name(), "MSDASQL.1"));
-    conSource.open(db::SqlServerConnectionString(server_->host(), std::to_string(server_->port()), server_->user(),
-                                                  server_->password(), sourceName_, "SQLOLEDB.1"));
+    conTarget.open(db::PgConnectionString(
+        conninfoValue("host", "127.0.0.1"), conninfoValue("port", "5432"),
+        conninfoValue("user", "postgres"), "", target_->name(), "MSDASQL.1"));
+    conSource.open(db::SqlServerConnectionString(server_->host(), std::to_string(server_->port()),
+                                                 server_->user(), server_->password(), sourceName_,
+                                                 "SQLOLEDB.1"));
     qrySourceData = std::make_unique<db::SourceQuery>(conSource);
     qrySourceTmp = std::make_unique<db::SourceQuery>(conSource);
     qryTargetData = std::make_unique<db::TargetQuery>(conTarget);
@@ -75,7 +77,7 @@ void ImportFixture::SetUp() {
     programDir = dir;
 
     ctx.lendConnections(conSource, conTarget, *qrySourceData, *qrySourceTmp, *qryTargetData,
-                         *qryTargetTmp);
+                        *qryTargetTmp);
     ctx.sourceDatabase = sourceName_;
     ctx.targetDatabase = target_->name();
     ctx.programDir = programDir;
@@ -100,7 +102,9 @@ void ImportFixture::importTables(const std::vector<std::string>& tables) {
 
 void ImportFixture::onTarget(const std::string& sql) { support::execPg(target_->connInfo(), sql); }
 
-void ImportFixture::onSource(const std::string& sql) { support::execPg(support::pgConnInfo(sourceName_), sql); }
+void ImportFixture::onSource(const std::string& sql) {
+    support::execPg(support::pgConnInfo(sourceName_), sql);
+}
 
 std::vector<std::vector<std::string>> ImportFixture::targetRows(const std::string& sql) {
     db::TargetQuery query(conTarget);
@@ -109,7 +113,8 @@ std::vector<std::vector<std::string>> ImportFixture::targetRows(const std::strin
     std::vector<std::vector<std::string>> rows;
     for (; !query.eof(); query.next()) {
         std::vector<std::string> row;
-        for (size_t i = 0; i < query.columns().size(); ++i) row.push_back(cell(query.value(static_cast<int>(i))));
+        for (size_t i = 0; i < query.columns().size(); ++i)
+            row.push_back(cell(query.value(static_cast<int>(i))));
         rows.push_back(std::move(row));
     }
     return rows;
@@ -128,16 +133,17 @@ std::string ImportFixture::targetValue(const std::string& sql) {
 
 bool ImportFixture::sourceHasTable(const std::string& table) {
     db::SourceQuery query(conSource);
-    query.setText("select count(1) as cnt from sysobjects where name = '" + table + "' and xtype = 'U'");
+    query.setText("select count(1) as cnt from sysobjects where name = '" + table +
+                  "' and xtype = 'U'");
     query.open();
     return query.asInteger("cnt") > 0;
 }
 
 std::vector<int> ImportFixture::flushSizes(const std::string& table, const std::string& orderBy) {
     std::vector<int> sizes;
-    for (auto& row : targetRows("select count(*) from (select xmin::text as batch, row_number() over (order by " +
-                                orderBy + ") as n from " + table +
-                                ") r group by batch order by min(n)")) {
+    for (auto& row : targetRows(
+             "select count(*) from (select xmin::text as batch, row_number() over (order by " +
+             orderBy + ") as n from " + table + ") r group by batch order by min(n)")) {
         sizes.push_back(std::stoi(row.at(0)));
     }
     return sizes;
@@ -146,7 +152,8 @@ std::vector<int> ImportFixture::flushSizes(const std::string& table, const std::
 bool ImportFixture::triggersEnabled(const std::string& table) {
     return targetValue("select count(*) from pg_trigger where tgrelid = '" + table +
                        "'::regclass and tgenabled = 'D'") == "0" &&
-           targetValue("select count(*) from pg_trigger where tgrelid = '" + table + "'::regclass") != "0";
+           targetValue("select count(*) from pg_trigger where tgrelid = '" + table +
+                       "'::regclass") != "0";
 }
 
 std::string ImportFixture::recordedTable() {

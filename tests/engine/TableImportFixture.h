@@ -18,7 +18,6 @@
 #include "engine/RunContext.h"
 #include "engine/RunHost.h"
 #include "engine/RunLog.h"
-
 #include "support/PgTestEnv.h"
 
 namespace support {

@@ -24,13 +24,16 @@ protected:
 TEST_F(TableImportTest, FlushesAThousandRowsOrTenBinaryRowsAtATime) {
     onSource(
         "create table a_plain (id int, name varchar(40), amount numeric(12,2), made datetime);"
-        "insert into a_plain select g, '商品' || g, g * 1.25, '2024-01-05 09:05:03' from generate_series(1, 2500) g;"
+        "insert into a_plain select g, '商品' || g, g * 1.25, '2024-01-05 09:05:03' from "
+        "generate_series(1, 2500) g;"
         "create table b_attach (id int, data image);"
-        "insert into b_attach select g, decode(repeat('ab', 2000), 'hex') from generate_series(1, 25) g;"
+        "insert into b_attach select g, decode(repeat('ab', 2000), 'hex') from generate_series(1, "
+        "25) g;"
         "create table c_after (id int, name varchar(10));"
         "insert into c_after select g, 'x' from generate_series(1, 1500) g;");
     onTarget(
-        "create table a_plain (id serial primary key, name varchar(40), amount numeric(12,2), made timestamp);"
+        "create table a_plain (id serial primary key, name varchar(40), amount numeric(12,2), made "
+        "timestamp);"
         "create table b_attach (id int primary key, data bytea);"
         "create table c_after (id int primary key, name varchar(10));");
 
@@ -44,10 +47,11 @@ TEST_F(TableImportTest, FlushesAThousandRowsOrTenBinaryRowsAtATime) {
               (std::vector<std::vector<std::string>>{{"商品2500", "3125", "2024-01-05 09:05:03"}}));
 
     // One line per table that counts up and becomes the success line.
-    EXPECT_EQ(host.lines(), (std::vector<std::string>{
-                                "", "开始导入表[ a_plain ]的数据。", "成功导入表 [ a_plain ] 2500条数据。",
-                                "", "开始导入表[ b_attach ]的数据。", "成功导入表 [ b_attach ] 25条数据。",
-                                "", "开始导入表[ c_after ]的数据。", "成功导入表 [ c_after ] 1500条数据。"}));
+    EXPECT_EQ(host.lines(),
+              (std::vector<std::string>{
+                  "", "开始导入表[ a_plain ]的数据。", "成功导入表 [ a_plain ] 2500条数据。", "",
+                  "开始导入表[ b_attach ]的数据。", "成功导入表 [ b_attach ] 25条数据。", "",
+                  "开始导入表[ c_after ]的数据。", "成功导入表 [ c_after ] 1500条数据。"}));
     EXPECT_EQ(host.replacements, 2500 + 25 + 1500 + 3);
     EXPECT_EQ(host.lastProgress, "正在导入表[ c_after ]的数据(1500/1500)。");
     EXPECT_EQ(host.eventCalls, 3);
@@ -63,7 +67,8 @@ TEST_P(MissingSourceTest, EmptyOrAbsentSourceKeepsTheTargetRows) {
     onSource("create table k_empty (id int, name varchar(10));");
     onTarget(
         "create table k_empty (id int, name varchar(10)); insert into k_empty values (1, 'seed');"
-        "create table k_absent (id int, name varchar(10)); insert into k_absent values (2, 'seed');");
+        "create table k_absent (id int, name varchar(10)); insert into k_absent values (2, "
+        "'seed');");
     ctx.TargetTableList = {"k_absent", "k_empty"};
     engine::ImportTables(ctx, {});
 
@@ -71,7 +76,8 @@ TEST_P(MissingSourceTest, EmptyOrAbsentSourceKeepsTheTargetRows) {
     EXPECT_EQ(targetValue("select name from k_absent where id = 2"), "seed");
     std::vector<std::string> expected{"", "开始导入表[ k_absent ]的数据。"};
     if (ctx.DevMode) expected.push_back("表[ k_absent ]不存在。");
-    expected.insert(expected.end(), {"", "开始导入表[ k_empty ]的数据。", "表[ k_empty ]中无数据。"});
+    expected.insert(expected.end(),
+                    {"", "开始导入表[ k_empty ]的数据。", "表[ k_empty ]中无数据。"});
     EXPECT_EQ(host.lines(), expected);
     EXPECT_EQ(host.replacements, 0);
     EXPECT_EQ(host.eventCalls, 0);
@@ -82,14 +88,17 @@ INSTANTIATE_TEST_SUITE_P(DevMode, MissingSourceTest, testing::Bool());
 TEST_F(TableImportTest, NamesTheSourceAndDisplayTables) {
     ctx.DevMode = true;
     onSource(
-        "create table stock (billid int, memo varchar(20)); insert into stock values (1, 'a'), (2, 'b');"
+        "create table stock (billid int, memo varchar(20)); insert into stock values (1, 'a'), (2, "
+        "'b');"
         "create table sat_x (id int); insert into sat_x values (7);"
-        "create table o_resumejob (id int, begdate datetime, companyname varchar(20), positionname varchar(20));"
+        "create table o_resumejob (id int, begdate datetime, companyname varchar(20), positionname "
+        "varchar(20));"
         "insert into o_resumejob values (1, '2020-03-01', '公司', '会计');");
     onTarget(
         "create table t_stock (billid int, memo varchar(20));"
         "create table sat_x (id int);"
-        "create table o_resume_job (id int, begindate timestamp, company varchar(20), position varchar(20));");
+        "create table o_resume_job (id int, begindate timestamp, company varchar(20), position "
+        "varchar(20));");
 
     importAll({"o_resume_job", "sat_x", "t_stock"});
 
@@ -132,7 +141,8 @@ TEST_F(TableImportTest, SkipListMatchesWholeLinesIgnoringCase) {
 
 TEST_F(TableImportTest, RejectedFlushKeepsEarlierBatchesAndEndsTheImport) {
     onSource(
-        "create table r_fail (id int, v int); insert into r_fail select g, g from generate_series(1, 2500) g;"
+        "create table r_fail (id int, v int); insert into r_fail select g, g from "
+        "generate_series(1, 2500) g;"
         "create table r_next (id int); insert into r_next values (1);");
     onTarget(
         "create table r_fail (id int primary key, v int check (v <> 1500));"
@@ -178,7 +188,8 @@ TEST_F(TableImportTest, ResumePassesOverExactlyTheTablesBeforeTheStoredOne) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.resume.step + "/" + c.resume.table + (c.resume.resume ? " resume" : ""));
-        for (const std::string& t : tables) onTarget("delete from " + t + "; insert into " + t + " values (0);");
+        for (const std::string& t : tables)
+            onTarget("delete from " + t + "; insert into " + t + " values (0);");
         host.log.clear();
         importAll(tables, c.resume);
         std::vector<std::string> copied;

@@ -1,23 +1,24 @@
 #include "support/TdsTestServer.h"
-#include "support/PgTestEnv.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <poll.h>
-#include <fcntl.h>
-#include <sys/prctl.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
+
+#include "support/PgTestEnv.h"
 
 namespace support {
 namespace {
 
 // Reads the server's first stdout line within timeoutMs.
-std::string firstLine(int fd, int timeoutMs)
-{
+std::string firstLine(int fd, int timeoutMs) {
     std::string line;
     char c;
     while (line.size() < 200) {
@@ -27,27 +28,24 @@ std::string firstLine(int fd, int timeoutMs)
         const ssize_t got = ::read(fd, &c, 1);
         if (got <= 0)
             throw std::runtime_error("tds-testserver exited before listening (see its log above)");
-        if (c == '\n')
-            return line;
+        if (c == '\n') return line;
         line += c;
     }
     return line;
 }
 
-} // namespace
+}  // namespace
 
 std::string TdsTestServer::program() { return LIR2ORBIT_TDS_TESTSERVER; }
 
 TdsTestServer::TdsTestServer() : TdsTestServer("sa", "Test-Pass1") {}
 
 TdsTestServer::TdsTestServer(std::string user, std::string password)
-    : user_(std::move(user)), password_(std::move(password))
-{
-    std::vector<std::string> args = {program(), "--port", "0", "--postgres", pgConnInfo(),
-                                     "--user", user_, "--password", password_};
+    : user_(std::move(user)), password_(std::move(password)) {
+    std::vector<std::string> args = {program(), "--port", "0",          "--postgres", pgConnInfo(),
+                                     "--user",  user_,    "--password", password_};
     std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
+    for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
     int out[2];
@@ -65,8 +63,7 @@ TdsTestServer::TdsTestServer(std::string user, std::string password)
         // A test binary that crashes must not leave its server behind: an orphan
         // keeps the test's output pipe open and ctest would wait for it.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent)
-            _exit(127);
+        if (getppid() != parent) _exit(127);
         dup2(out[1], STDOUT_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
@@ -91,19 +88,16 @@ TdsTestServer::TdsTestServer(std::string user, std::string password)
     port_ = std::stoi(line.substr(prefix.size()));
 }
 
-TdsTestServer::~TdsTestServer()
-{
-    if (pid_ <= 0)
-        return;
+TdsTestServer::~TdsTestServer() {
+    if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     // A server that does not stop within 10 s is killed so the suite goes on.
     for (int i = 0; i < 200; ++i) {
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_)
-            return;
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
         usleep(50000);
     }
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
 }
 
-} // namespace support
+}  // namespace support

@@ -12,13 +12,13 @@ namespace dblibtest {
 
 struct Column {
     std::string name;
-    int type = 0; // SYB* type code as db-lib reports it
+    int type = 0;  // SYB* type code as db-lib reports it
     int length = 0;
 };
 
 struct ResultSet {
     std::vector<Column> columns;
-    std::vector<std::vector<std::optional<std::string>>> rows; // raw bytes from dbdata
+    std::vector<std::vector<std::optional<std::string>>> rows;  // raw bytes from dbdata
     long count = -1;
 };
 
@@ -29,10 +29,10 @@ struct Message {
 };
 
 struct Outcome {
-    bool succeeded = false; // dbsqlexec and every dbresults succeeded
+    bool succeeded = false;  // dbsqlexec and every dbresults succeeded
     std::vector<ResultSet> results;
     std::vector<Message> messages;
-    std::string errorText() const; // texts of the messages of severity > 10
+    std::string errorText() const;  // texts of the messages of severity > 10
 };
 
 class Connection {
@@ -56,4 +56,4 @@ private:
 // Messages db-lib delivered since the last call (login failures land here).
 std::vector<Message> takeMessages();
 
-} // namespace dblibtest
+}  // namespace dblibtest

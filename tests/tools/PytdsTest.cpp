@@ -1,17 +1,17 @@
 // The server seen through pytds (Debian's python3-tds), which shares no code with FreeTDS.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+
 #include "support/PgTestEnv.h"
 #include "support/SourceDatabase.h"
 #include "support/TdsTestServer.h"
 
-#include <array>
-#include <cstdio>
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 namespace {
 
-TEST(Pytds, LoginTypesResultSetsAndErrors)
-{
+TEST(Pytds, LoginTypesResultSetsAndErrors) {
     const std::string database = "qxpytds_" + std::to_string(getpid());
     support::dropSourceDatabase(database);
     support::createSourceDatabase(database);
@@ -26,17 +26,16 @@ insert into typed default values;
 )");
     support::TdsTestServer server;
     const std::string command = std::string("/usr/bin/python3 '") + LIR2ORBIT_PYTDS_CHECK + "' " +
-                                std::to_string(server.port()) + " '" + server.user() + "' '" + server.password() +
-                                "' '" + database + "' 2>&1";
+                                std::to_string(server.port()) + " '" + server.user() + "' '" +
+                                server.password() + "' '" + database + "' 2>&1";
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::array<char, 512> buffer;
-    while (fgets(buffer.data(), buffer.size(), pipe))
-        output += buffer.data();
+    while (fgets(buffer.data(), buffer.size(), pipe)) output += buffer.data();
     const int status = pclose(pipe);
     EXPECT_EQ(status, 0) << output;
     support::dropSourceDatabase(database);
 }
 
-} // namespace
+}  // namespace

@@ -1,22 +1,22 @@
 // Bad clients must cost only their own connection.
-#include "DbLibClient.h"
-#include "support/TdsTestServer.h"
-
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <stdexcept>
-#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "DbLibClient.h"
+#include "support/TdsTestServer.h"
 
 namespace {
 
 class RawClient {
 public:
-    explicit RawClient(int port)
-    {
+    explicit RawClient(int port) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -31,26 +31,22 @@ public:
 
     // True when the server closes the connection within timeoutMs (data it
     // sends before closing is read and dropped).
-    bool closedByServer(int timeoutMs)
-    {
+    bool closedByServer(int timeoutMs) {
         char buffer[4096];
         for (;;) {
             pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, timeoutMs) <= 0)
-                return false;
+            if (::poll(&p, 1, timeoutMs) <= 0) return false;
             const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                return true;
+            if (got <= 0) return true;
         }
     }
 
     // Reads one packet's payload; last tells whether it ended its message.
-    std::string readPacket(bool& last)
-    {
+    std::string readPacket(bool& last) {
         char header[8];
         readExact(header, 8);
-        const std::size_t length =
-            (std::size_t(static_cast<unsigned char>(header[2])) << 8) | static_cast<unsigned char>(header[3]);
+        const std::size_t length = (std::size_t(static_cast<unsigned char>(header[2])) << 8) |
+                                   static_cast<unsigned char>(header[3]);
         std::string payload(length - 8, '\0');
         readExact(payload.data(), payload.size());
         last = header[1] & 1;
@@ -58,22 +54,18 @@ public:
     }
 
     // The rest of the current reply message.
-    std::string reply()
-    {
+    std::string reply() {
         std::string message;
         bool last = false;
-        while (!last)
-            message += readPacket(last);
+        while (!last) message += readPacket(last);
         return message;
     }
 
 private:
-    void readExact(char* data, std::size_t n)
-    {
+    void readExact(char* data, std::size_t n) {
         while (n > 0) {
             const ssize_t got = ::recv(fd_, data, n, 0);
-            if (got <= 0)
-                throw std::runtime_error("server closed the connection");
+            if (got <= 0) throw std::runtime_error("server closed the connection");
             data += got;
             n -= static_cast<std::size_t>(got);
         }
@@ -81,16 +73,20 @@ private:
     int fd_ = -1;
 };
 
-std::string packet(std::uint8_t type, const std::string& payload)
-{
+std::string packet(std::uint8_t type, const std::string& payload) {
     const std::size_t length = payload.size() + 8;
-    std::string header = {static_cast<char>(type), 1, static_cast<char>(length >> 8), static_cast<char>(length & 0xFF),
-                          0, 0, 1, 0};
+    std::string header = {static_cast<char>(type),
+                          1,
+                          static_cast<char>(length >> 8),
+                          static_cast<char>(length & 0xFF),
+                          0,
+                          0,
+                          1,
+                          0};
     return header + payload;
 }
 
-std::string utf16(const std::string& ascii)
-{
+std::string utf16(const std::string& ascii) {
     std::string out;
     for (char c : ascii) {
         out += c;
@@ -99,15 +95,13 @@ std::string utf16(const std::string& ascii)
     return out;
 }
 
-void putU16(std::string& s, std::size_t at, std::size_t v)
-{
+void putU16(std::string& s, std::size_t at, std::size_t v) {
     s[at] = static_cast<char>(v & 0xFF);
     s[at + 1] = static_cast<char>(v >> 8);
 }
 
 // A TDS 7.1 LOGIN7 record (no batch headers to deal with afterwards).
-std::string login71(const std::string& user, const std::string& password)
-{
+std::string login71(const std::string& user, const std::string& password) {
     std::string record(86, '\0');
     std::string data;
     auto field = [&](std::size_t pairAt, const std::string& text) {
@@ -139,9 +133,9 @@ protected:
     static void SetUpTestSuite() { server_ = new support::TdsTestServer(); }
     static void TearDownTestSuite() { delete server_; }
 
-    void expectStillServing()
-    {
-        dblibtest::Connection conn(server_->address(), server_->user(), server_->password(), "master");
+    void expectStillServing() {
+        dblibtest::Connection conn(server_->address(), server_->user(), server_->password(),
+                                   "master");
         EXPECT_TRUE(conn.run("select 1 as a").succeeded);
     }
     static support::TdsTestServer* server_;
@@ -149,13 +143,13 @@ protected:
 
 support::TdsTestServer* Robustness::server_ = nullptr;
 
-TEST_F(Robustness, MalformedInputClosesOnlyThatConnection)
-{
+TEST_F(Robustness, MalformedInputClosesOnlyThatConnection) {
     std::string badLogin = login71("sa", "Test-Pass1");
-    putU16(badLogin, 40, 60000); // user name outside the record
+    putU16(badLogin, 40, 60000);  // user name outside the record
     const std::pair<const char*, std::string> cases[] = {
         {"garbage", std::string("GET / HTTP/1.0\r\n\r\nnot tds at all")},
-        {"over-long packet length", std::string("\x12\x01\xFF\xFF\x00\x00\x00\x00", 8) + std::string(64, 'x')},
+        {"over-long packet length",
+         std::string("\x12\x01\xFF\xFF\x00\x00\x00\x00", 8) + std::string(64, 'x')},
         {"length shorter than the header", std::string("\x12\x01\x00\x04\x00\x00\x00\x00", 8)},
         {"login record pointing outside itself", packet(0x10, badLogin)},
         {"unknown packet type", packet(0x7E, "zz")},
@@ -169,27 +163,26 @@ TEST_F(Robustness, MalformedInputClosesOnlyThatConnection)
     }
 }
 
-TEST_F(Robustness, TruncatedPacketAndVanishingClients)
-{
+TEST_F(Robustness, TruncatedPacketAndVanishingClients) {
     {
         RawClient client(server_->port());
         client.send(std::string("\x12\x01\x00\x40\x00\x00\x00\x00", 8) + "only part of it");
-    } // closed in the middle of the packet
+    }  // closed in the middle of the packet
     expectStillServing();
 
     {
         RawClient client(server_->port());
         client.send(packet(0x10, login71("sa", "Test-Pass1")));
         client.reply();
-        client.send(packet(0x01, utf16("select g, repeat('x', 50) from generate_series(1, 500000) g")));
+        client.send(
+            packet(0x01, utf16("select g, repeat('x', 50) from generate_series(1, 500000) g")));
         bool last = false;
         client.readPacket(last);
-    } // gone in the middle of a long result
+    }  // gone in the middle of a long result
     expectStillServing();
 }
 
-TEST_F(Robustness, AttentionCancelsARunningResult)
-{
+TEST_F(Robustness, AttentionCancelsARunningResult) {
     RawClient client(server_->port());
     client.send(packet(0x10, login71("sa", "Test-Pass1")));
     client.reply();
@@ -210,4 +203,4 @@ TEST_F(Robustness, AttentionCancelsARunningResult)
     EXPECT_FALSE(client.reply().empty());
 }
 
-} // namespace
+}  // namespace

@@ -1,17 +1,18 @@
 // End to end through FreeTDS db-lib: the client library the tool itself uses.
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <sybdb.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
 #include "DbLibClient.h"
 #include "ToolStatements.h"
 #include "support/PgTestEnv.h"
 #include "support/SourceDatabase.h"
 #include "support/TdsTestServer.h"
-
-#include <cstring>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <iconv.h>
-#include <memory>
-#include <sybdb.h>
-#include <unistd.h>
 
 namespace {
 
@@ -19,8 +20,7 @@ using dblibtest::Connection;
 using dblibtest::Outcome;
 
 // Messages reach a GB18030 client in GB18030.
-std::string gb18030(const std::string& utf8)
-{
+std::string gb18030(const std::string& utf8) {
     iconv_t cd = iconv_open("GB18030", "UTF-8");
     std::string out(utf8.size() * 2 + 4, '\0');
     char* in = const_cast<char*>(utf8.data());
@@ -35,22 +35,20 @@ std::string gb18030(const std::string& utf8)
 // db-lib reports a GUID column by its TDS type number; sybdb.h has no name for it.
 constexpr int GuidType = 0x24;
 
-bool mentions(const Outcome& outcome, const std::string& text)
-{
+bool mentions(const Outcome& outcome, const std::string& text) {
     return outcome.errorText().find(text) != std::string::npos;
 }
 
 // A legacy source account set on the test cluster, with the SQL Server types.
 class SourceFixture {
 public:
-    SourceFixture() : name_("qxtds_" + std::to_string(getpid()))
-    {
+    SourceFixture() : name_("qxtds_" + std::to_string(getpid())) {
         support::dropSourceDatabase(name_);
         support::createSourceDatabase(name_);
         std::string attachments = "insert into p_orderattach values ";
         for (int i = 1; i <= 25; ++i)
-            attachments += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + "," + std::to_string(i % 3) +
-                           ",7,'附件" + std::to_string(i) + "')";
+            attachments += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + "," +
+                           std::to_string(i % 3) + ",7,'附件" + std::to_string(i) + "')";
         support::execPg(support::pgConnInfo(name_), R"(
 create table am_sysparam(paramid int primary key, name varchar(60), datavalue varchar(200), content text);
 insert into am_sysparam values (100,'ver1','10',null),(101,'ver2','11',null),(201,'acc','13',null),
@@ -75,19 +73,17 @@ private:
 
 class TdsServer : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         server_ = new support::TdsTestServer();
         source_ = new SourceFixture();
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete source_;
         delete server_;
     }
-    std::unique_ptr<Connection> connect(const std::string& database)
-    {
-        return std::make_unique<Connection>(server_->address(), server_->user(), server_->password(), database);
+    std::unique_ptr<Connection> connect(const std::string& database) {
+        return std::make_unique<Connection>(server_->address(), server_->user(),
+                                            server_->password(), database);
     }
     static support::TdsTestServer* server_;
     static SourceFixture* source_;
@@ -96,11 +92,9 @@ protected:
 support::TdsTestServer* TdsServer::server_ = nullptr;
 SourceFixture* TdsServer::source_ = nullptr;
 
-TEST_F(TdsServer, LoginSelectsTheDatabaseIgnoringCase)
-{
+TEST_F(TdsServer, LoginSelectsTheDatabaseIgnoringCase) {
     std::string upper = source_->name();
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     auto conn = connect(upper);
     EXPECT_EQ(conn->currentDatabase(), source_->name());
     auto master = connect("");
@@ -110,8 +104,7 @@ TEST_F(TdsServer, LoginSelectsTheDatabaseIgnoringCase)
     EXPECT_FALSE(master->run("use [qx_no_such_db]").succeeded);
 }
 
-TEST_F(TdsServer, RefusedLoginsCarryTheServerError)
-{
+TEST_F(TdsServer, RefusedLoginsCarryTheServerError) {
     struct Case {
         std::string user, password, database;
         int number;
@@ -120,7 +113,8 @@ TEST_F(TdsServer, RefusedLoginsCarryTheServerError)
     const Case cases[] = {
         {"sa", "wrong", "master", 18456, "Login failed for user 'sa'."},
         {"nobody", server_->password(), "master", 18456, "Login failed for user 'nobody'."},
-        {"sa", server_->password(), "qx_no_such_db", 4060, "Cannot open database \"qx_no_such_db\""},
+        {"sa", server_->password(), "qx_no_such_db", 4060,
+         "Cannot open database \"qx_no_such_db\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.user + "/" + c.database);
@@ -129,13 +123,13 @@ TEST_F(TdsServer, RefusedLoginsCarryTheServerError)
             ADD_FAILURE() << "login was accepted";
         } catch (const std::runtime_error& e) {
             const std::string text = e.what();
-            EXPECT_NE(text.find(std::to_string(c.number) + ": " + c.text), std::string::npos) << text;
+            EXPECT_NE(text.find(std::to_string(c.number) + ": " + c.text), std::string::npos)
+                << text;
         }
     }
 }
 
-TEST_F(TdsServer, EveryMappedTypeArrivesWithNulls)
-{
+TEST_F(TdsServer, EveryMappedTypeArrivesWithNulls) {
     support::execPg(support::pgConnInfo(source_->name()), R"(
 drop table if exists typed;
 create table typed(ti tinyint, si int2, i int4, bi int8, b boolean, r float4, f float8, d numeric(10,2),
@@ -152,11 +146,13 @@ insert into typed default values;
     ASSERT_EQ(outcome.results.size(), 1u);
     const auto& set = outcome.results[0];
     ASSERT_EQ(set.rows.size(), 2u);
-    const int expectedTypes[] = {SYBINT1, SYBINT2, SYBINT4, SYBINT8, SYBBIT, SYBREAL, SYBFLT8, SYBDECIMAL,
-                                 SYBMONEY, SYBMONEY4, SYBDATETIME, SYBDATETIME4, SYBCHAR, SYBCHAR, SYBTEXT,
-                                 SYBCHAR, SYBCHAR, SYBTEXT, SYBIMAGE, SYBBINARY, GuidType};
+    const int expectedTypes[] = {
+        SYBINT1,    SYBINT2,  SYBINT4,   SYBINT8,     SYBBIT,       SYBREAL,   SYBFLT8,
+        SYBDECIMAL, SYBMONEY, SYBMONEY4, SYBDATETIME, SYBDATETIME4, SYBCHAR,   SYBCHAR,
+        SYBTEXT,    SYBCHAR,  SYBCHAR,   SYBTEXT,     SYBIMAGE,     SYBBINARY, GuidType};
     ASSERT_EQ(set.columns.size(), std::size(expectedTypes));
-    const std::string expectedText[] = {"255", "-2", "123456", "9000000000", "1", "1.5", "2.25", "-12345.67"};
+    const std::string expectedText[] = {"255", "-2",  "123456", "9000000000",
+                                        "1",   "1.5", "2.25",   "-12345.67"};
     for (std::size_t c = 0; c < set.columns.size(); ++c) {
         SCOPED_TRACE(set.columns[c].name);
         EXPECT_EQ(set.columns[c].type, expectedTypes[c]);
@@ -185,16 +181,14 @@ insert into typed default values;
     EXPECT_EQ(conn->text(GuidType, *row[20]), "00112233-4455-6677-8899-AABBCCDDEEFF");
 }
 
-TEST_F(TdsServer, CodePage936UserDefinedCharactersArriveByteExact)
-{
+TEST_F(TdsServer, CodePage936UserDefinedCharactersArriveByteExact) {
     auto conn = connect(source_->name());
     const Outcome outcome = conn->run("select cast(U&'\\E734\\E019' as varchar(10)) as v");
     ASSERT_TRUE(outcome.succeeded) << outcome.errorText();
     EXPECT_EQ(*outcome.results.at(0).rows.at(0).at(0), "\xA7\x6E\xAA\xBA");
 }
 
-TEST_F(TdsServer, FailingStatementEndsTheBatchWithItsMessage)
-{
+TEST_F(TdsServer, FailingStatementEndsTheBatchWithItsMessage) {
     auto conn = connect(source_->name());
     const Outcome failed = conn->run("select 1 as a; select * from no_such_table; select 2 as b");
     EXPECT_FALSE(failed.succeeded);
@@ -202,7 +196,8 @@ TEST_F(TdsServer, FailingStatementEndsTheBatchWithItsMessage)
     for (const auto& m : failed.messages)
         numbered = numbered || (m.number == 208 && m.severity == 16);
     EXPECT_TRUE(numbered) << "no error 208 of class 16";
-    EXPECT_TRUE(mentions(failed, "relation \"no_such_table\" does not exist")) << failed.errorText();
+    EXPECT_TRUE(mentions(failed, "relation \"no_such_table\" does not exist"))
+        << failed.errorText();
     for (const auto& set : failed.results)
         for (const auto& column : set.columns)
             EXPECT_NE(column.name, "b") << "the batch went on after the error";
@@ -211,11 +206,11 @@ TEST_F(TdsServer, FailingStatementEndsTheBatchWithItsMessage)
     EXPECT_TRUE(after.succeeded) << "connection unusable after an error";
 }
 
-TEST_F(TdsServer, SeveralResultSetsInOneBatch)
-{
+TEST_F(TdsServer, SeveralResultSetsInOneBatch) {
     auto conn = connect(source_->name());
-    const Outcome outcome = conn->run("set textsize 2147483647; select 1 as a; select 'x' as b, 2 as c;"
-                                      "update am_kind set upflag = 0 where kind = 5");
+    const Outcome outcome = conn->run(
+        "set textsize 2147483647; select 1 as a; select 'x' as b, 2 as c;"
+        "update am_kind set upflag = 0 where kind = 5");
     ASSERT_TRUE(outcome.succeeded) << outcome.errorText();
     ASSERT_GE(outcome.results.size(), 2u);
     EXPECT_EQ(outcome.results[0].columns.at(0).name, "a");
@@ -223,26 +218,19 @@ TEST_F(TdsServer, SeveralResultSetsInOneBatch)
     EXPECT_EQ(outcome.results.back().count, 3);
 }
 
-TEST_F(TdsServer, AnswersEveryStatementTheToolSends)
-{
+TEST_F(TdsServer, AnswersEveryStatementTheToolSends) {
     auto conn = connect(source_->name());
     struct Case {
         std::string sql;
         std::size_t rows;
     };
     const Case cases[] = {
-        {toolsql::AccountingSystem, 1},
-        {toolsql::DuplicateDepartments, 1},
-        {toolsql::PeriodParameters, 2},
-        {toolsql::VersionValues, 5},
-        {toolsql::ApprovalCondition, 1},
-        {toolsql::PositionTable, 1},
-        {toolsql::countRows("l_goods"), 1},
-        {toolsql::columnList("l_goods"), 0},
-        {toolsql::allRows("l_goods"), 2},
-        {toolsql::allRows("am_sysparam"), 9},
-        {toolsql::userKinds("am_kind"), 3},
-        {toolsql::nameTaken("NOPE"), 0},
+        {toolsql::AccountingSystem, 1},     {toolsql::DuplicateDepartments, 1},
+        {toolsql::PeriodParameters, 2},     {toolsql::VersionValues, 5},
+        {toolsql::ApprovalCondition, 1},    {toolsql::PositionTable, 1},
+        {toolsql::countRows("l_goods"), 1}, {toolsql::columnList("l_goods"), 0},
+        {toolsql::allRows("l_goods"), 2},   {toolsql::allRows("am_sysparam"), 9},
+        {toolsql::userKinds("am_kind"), 3}, {toolsql::nameTaken("NOPE"), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql);
@@ -288,15 +276,15 @@ TEST_F(TdsServer, AnswersEveryStatementTheToolSends)
     EXPECT_TRUE(conn->run(toolsql::DropStaging).succeeded);
 }
 
-TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles)
-{
+TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("tds-restore-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string backup = (dir / "backup.bak").string();
-    const std::string command = "'" + support::TdsTestServer::program() + "' --postgres '" + support::pgConnInfo() +
-                                "' --database '" + source_->name() + "' --write-backup-set '" + backup + "'" +
+    const std::string command = "'" + support::TdsTestServer::program() + "' --postgres '" +
+                                support::pgConnInfo() + "' --database '" + source_->name() +
+                                "' --write-backup-set '" + backup + "'" +
                                 " --data-name cwdata --log-name cwdata_log";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
@@ -313,23 +301,28 @@ TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles)
     EXPECT_EQ(*files.results[0].rows[1][0], "cwdata_log");
 
     const std::string directory = dir.string() + "/";
-    const Outcome restore = master->run(toolsql::restore(restored, backup, "cwdata", "cwdata_log", directory));
+    const Outcome restore =
+        master->run(toolsql::restore(restored, backup, "cwdata", "cwdata_log", directory));
     ASSERT_TRUE(restore.succeeded) << restore.errorText();
     EXPECT_TRUE(fs::exists(directory + restored + ".mdf"));
     EXPECT_TRUE(fs::exists(directory + restored + ".ldf"));
-    EXPECT_EQ(master->run(toolsql::nameTaken("R" + std::to_string(getpid()))).results.at(0).rows.size(), 1u);
+    EXPECT_EQ(
+        master->run(toolsql::nameTaken("R" + std::to_string(getpid()))).results.at(0).rows.size(),
+        1u);
     {
         auto copy = connect(restored);
         const Outcome rows = copy->run(toolsql::countRows("am_sysparam"));
         EXPECT_EQ(copy->text(SYBINT8, *rows.results.at(0).rows.at(0).at(0)), "9");
     }
     // Restoring over it again is allowed ("with replace").
-    EXPECT_TRUE(master->run(toolsql::restore(restored, backup, "cwdata", "cwdata_log", directory)).succeeded);
+    EXPECT_TRUE(master->run(toolsql::restore(restored, backup, "cwdata", "cwdata_log", directory))
+                    .succeeded);
 
     // The tool deletes the log files before attaching: the server rebuilds the
     // log and says so with an error naming the .LDF file.
     fs::remove(directory + restored + ".ldf");
-    const Outcome attach = master->run(toolsql::attach("A" + std::to_string(getpid()), directory + restored + ".mdf"));
+    const Outcome attach =
+        master->run(toolsql::attach("A" + std::to_string(getpid()), directory + restored + ".mdf"));
     EXPECT_FALSE(attach.succeeded);
     EXPECT_TRUE(mentions(attach, "LDF")) << attach.errorText();
     {
@@ -338,9 +331,10 @@ TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles)
     }
 
     const std::string missing = directory + "missing.bak";
-    for (const std::string& sql : {toolsql::fileList(missing),
-                                   toolsql::restore(restored + "x", missing, "cwdata", "cwdata_log", directory),
-                                   toolsql::attach("M" + std::to_string(getpid()), directory + "missing.MDF")}) {
+    for (const std::string& sql :
+         {toolsql::fileList(missing),
+          toolsql::restore(restored + "x", missing, "cwdata", "cwdata_log", directory),
+          toolsql::attach("M" + std::to_string(getpid()), directory + "missing.MDF")}) {
         SCOPED_TRACE(sql);
         const Outcome failed = master->run(sql);
         EXPECT_FALSE(failed.succeeded);
@@ -357,4 +351,4 @@ TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles)
     fs::remove_all(dir);
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "tds-testserver/ColumnPlan.h"
 #include "tds-testserver/TdsError.h"
 #include "tds-testserver/ValueEncoder.h"
-
-#include <gtest/gtest.h>
 
 using namespace tdsserver;
 
@@ -10,21 +10,18 @@ namespace {
 
 constexpr unsigned Int4 = 23, Numeric = 1700, Timestamp = 1114, VarChar = 1043, Uuid = 2950;
 
-std::string hex(const std::string& bytes)
-{
+std::string hex(const std::string& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char b : bytes) {
-        if (!out.empty())
-            out += ' ';
+        if (!out.empty()) out += ' ';
         out += digits[b >> 4];
         out += digits[b & 15];
     }
     return out;
 }
 
-ColumnPlan plan(unsigned oid, int typmod, const char* domain = "")
-{
+ColumnPlan plan(unsigned oid, int typmod, const char* domain = "") {
     return ColumnPlan::forPostgres("c", oid, typmod, domain, true);
 }
 
@@ -37,20 +34,23 @@ struct EncodeCase {
     std::string bytes;
 };
 
-TEST(ValueEncoder, EncodesExactly)
-{
+TEST(ValueEncoder, EncodesExactly) {
     ValueEncoder encoder;
     const EncodeCase cases[] = {
-        {"numeric(10,2)", plan(Numeric, numericTypmod(10, 2)), "-12345.67", "09 00 87 D6 12 00 00 00 00 00"},
+        {"numeric(10,2)", plan(Numeric, numericTypmod(10, 2)), "-12345.67",
+         "09 00 87 D6 12 00 00 00 00 00"},
         {"numeric scale padding", plan(Numeric, numericTypmod(5, 3)), "1.5", "05 01 DC 05 00 00"},
         {"numeric(38,0) large", plan(Numeric, numericTypmod(38, 0)), "12345678901234567890123",
          "11 01 CB 44 42 71 76 4E B6 42 9D 02 00 00 00 00 00 00"},
-        {"money", plan(Numeric, numericTypmod(19, 4), "money"), "-1.0001", "08 FF FF FF FF EF D8 FF FF"},
+        {"money", plan(Numeric, numericTypmod(19, 4), "money"), "-1.0001",
+         "08 FF FF FF FF EF D8 FF FF"},
         {"smallmoney", plan(Numeric, numericTypmod(10, 4), "smallmoney"), "2.5", "04 A8 61 00 00"},
-        {"datetime", plan(Timestamp, 3, "datetime"), "2024-02-29 13:45:30.5", "08 25 B1 00 00 8E BB E2 00"},
-        {"datetime before 1900", plan(Timestamp, 3, "datetime"), "1899-12-31 00:00:00", "08 FF FF FF FF 00 00 00 00"},
-        {"smalldatetime rounds to the minute", plan(Timestamp, 0, "smalldatetime"), "2024-02-29 13:45:30",
-         "04 25 B1 3A 03"},
+        {"datetime", plan(Timestamp, 3, "datetime"), "2024-02-29 13:45:30.5",
+         "08 25 B1 00 00 8E BB E2 00"},
+        {"datetime before 1900", plan(Timestamp, 3, "datetime"), "1899-12-31 00:00:00",
+         "08 FF FF FF FF 00 00 00 00"},
+        {"smalldatetime rounds to the minute", plan(Timestamp, 0, "smalldatetime"),
+         "2024-02-29 13:45:30", "04 25 B1 3A 03"},
         {"tinyint", plan(21, -1, "tinyint"), "255", "01 FF"},
         {"int", plan(Int4, -1), "-2", "04 FE FF FF FF"},
         {"guid", plan(Uuid, -1, "uniqueidentifier"), "00112233-4455-6677-8899-aabbccddeeff",
@@ -69,15 +69,14 @@ TEST(ValueEncoder, EncodesExactly)
     }
 }
 
-TEST(ValueEncoder, RefusesWhatTheColumnCannotHold)
-{
+TEST(ValueEncoder, RefusesWhatTheColumnCannotHold) {
     ValueEncoder encoder;
     const std::pair<ColumnPlan, std::string> cases[] = {
-        {plan(Numeric, numericTypmod(5, 2)), "1234.56"}, // beyond the declared precision
-        {plan(Numeric, -1), "0.12345678901"},            // unconstrained: more than 10 decimals
+        {plan(Numeric, numericTypmod(5, 2)), "1234.56"},  // beyond the declared precision
+        {plan(Numeric, -1), "0.12345678901"},             // unconstrained: more than 10 decimals
         {plan(21, -1, "tinyint"), "256"},
         {plan(Numeric, numericTypmod(10, 4), "smallmoney"), "214749.0000"},
-        {plan(VarChar, 6), "12345"}, // varchar(1): two bytes at most
+        {plan(VarChar, 6), "12345"},  // varchar(1): two bytes at most
     };
     for (const auto& [column, text] : cases) {
         SCOPED_TRACE(text);
@@ -85,8 +84,7 @@ TEST(ValueEncoder, RefusesWhatTheColumnCannotHold)
     }
 }
 
-TEST(ColumnPlan, MapsSqlServerTypeNames)
-{
+TEST(ColumnPlan, MapsSqlServerTypeNames) {
     struct Case {
         unsigned oid;
         int typmod;
@@ -95,16 +93,24 @@ TEST(ColumnPlan, MapsSqlServerTypeNames)
         int size;
     };
     const Case cases[] = {
-        {21, -1, "tinyint", TdsType::IntN, 1},       {21, -1, "", TdsType::IntN, 2},
-        {20, -1, "", TdsType::IntN, 8},              {16, -1, "", TdsType::BitN, 1},
-        {700, -1, "", TdsType::FltN, 4},             {701, -1, "", TdsType::FltN, 8},
+        {21, -1, "tinyint", TdsType::IntN, 1},
+        {21, -1, "", TdsType::IntN, 2},
+        {20, -1, "", TdsType::IntN, 8},
+        {16, -1, "", TdsType::BitN, 1},
+        {700, -1, "", TdsType::FltN, 4},
+        {701, -1, "", TdsType::FltN, 8},
         {1700, numericTypmod(19, 4), "money", TdsType::MoneyN, 8},
         {1700, numericTypmod(12, 3), "", TdsType::DecimalN, 9},
-        {1114, 3, "datetime", TdsType::DateTimeN, 8}, {1114, 0, "smalldatetime", TdsType::DateTimeN, 4},
-        {1043, -1, "nvarchar", TdsType::NVarChar, 0}, {1043, -1, "nchar", TdsType::NChar, 0},
-        {25, -1, "ntext", TdsType::NText, 0},         {25, -1, "", TdsType::Text, 0},
-        {17, -1, "image", TdsType::Image, 0},         {17, -1, "varbinary", TdsType::BigVarBinary, 0},
-        {2950, -1, "uniqueidentifier", TdsType::Guid, 16}, {1042, 14, "", TdsType::BigChar, 0},
+        {1114, 3, "datetime", TdsType::DateTimeN, 8},
+        {1114, 0, "smalldatetime", TdsType::DateTimeN, 4},
+        {1043, -1, "nvarchar", TdsType::NVarChar, 0},
+        {1043, -1, "nchar", TdsType::NChar, 0},
+        {25, -1, "ntext", TdsType::NText, 0},
+        {25, -1, "", TdsType::Text, 0},
+        {17, -1, "image", TdsType::Image, 0},
+        {17, -1, "varbinary", TdsType::BigVarBinary, 0},
+        {2950, -1, "uniqueidentifier", TdsType::Guid, 16},
+        {1042, 14, "", TdsType::BigChar, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.oid) + " " + c.domain);
@@ -118,4 +124,4 @@ TEST(ColumnPlan, MapsSqlServerTypeNames)
     EXPECT_EQ(ColumnPlan::forPostgres("c", 1042, 14, "", true).maxLength, 20);
 }
 
-} // namespace
+}  // namespace

@@ -43,4 +43,4 @@ public:
     static void writeLogFile(const std::string& path, const std::string& database);
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

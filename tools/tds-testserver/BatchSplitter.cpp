@@ -5,41 +5,34 @@
 namespace tdsserver {
 namespace {
 
-bool isWordChar(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '#' || c == '$';
+bool isWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '#' ||
+           c == '$';
 }
 
-bool wordAt(std::string_view s, std::size_t i, std::string_view word)
-{
-    if (i + word.size() > s.size() || (i > 0 && isWordChar(s[i - 1])))
-        return false;
+bool wordAt(std::string_view s, std::size_t i, std::string_view word) {
+    if (i + word.size() > s.size() || (i > 0 && isWordChar(s[i - 1]))) return false;
     for (std::size_t k = 0; k < word.size(); ++k)
-        if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k])
-            return false;
+        if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
     return i + word.size() == s.size() || !isWordChar(s[i + word.size()]);
 }
 
-std::string trim(std::string_view s)
-{
+std::string trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
     return std::string(s.substr(b, e - b));
 }
 
 // Position just past the literal, quoted name or comment starting at i, or i
 // when none starts there.
-std::size_t skipQuoted(std::string_view s, std::size_t i)
-{
+std::size_t skipQuoted(std::string_view s, std::size_t i) {
     const char c = s[i];
     if (c == '\'' || c == '"' || c == '[') {
         const char close = c == '[' ? ']' : c;
         for (std::size_t k = i + 1; k < s.size(); ++k) {
             if (s[k] == close) {
-                if (k + 1 < s.size() && s[k + 1] == close) { // doubled: escaped
+                if (k + 1 < s.size() && s[k + 1] == close) {  // doubled: escaped
                     ++k;
                     continue;
                 }
@@ -59,18 +52,16 @@ std::size_t skipQuoted(std::string_view s, std::size_t i)
     return i;
 }
 
-} // namespace
+}  // namespace
 
-std::vector<std::string> BatchSplitter::split(std::string_view sql)
-{
+std::vector<std::string> BatchSplitter::split(std::string_view sql) {
     std::vector<std::string> statements;
     std::size_t start = 0;
     int parens = 0, blocks = 0;
     bool ifBlock = false;
     auto cut = [&](std::size_t end, std::size_t next) {
         std::string text = trim(sql.substr(start, end - start));
-        if (!text.empty())
-            statements.push_back(std::move(text));
+        if (!text.empty()) statements.push_back(std::move(text));
         start = next;
         ifBlock = false;
     };
@@ -103,16 +94,13 @@ std::vector<std::string> BatchSplitter::split(std::string_view sql)
     return statements;
 }
 
-std::optional<IfExists> BatchSplitter::parseIfExists(std::string_view s)
-{
+std::optional<IfExists> BatchSplitter::parseIfExists(std::string_view s) {
     std::size_t i = 0;
     auto skipSpace = [&] {
-        while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
-            ++i;
+        while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
     };
     skipSpace();
-    if (!wordAt(s, i, "if"))
-        return std::nullopt;
+    if (!wordAt(s, i, "if")) return std::nullopt;
     i += 2;
     skipSpace();
     IfExists result;
@@ -121,12 +109,10 @@ std::optional<IfExists> BatchSplitter::parseIfExists(std::string_view s)
         i += 3;
         skipSpace();
     }
-    if (!wordAt(s, i, "exists"))
-        return std::nullopt;
+    if (!wordAt(s, i, "exists")) return std::nullopt;
     i += 6;
     skipSpace();
-    if (i >= s.size() || s[i] != '(')
-        return std::nullopt;
+    if (i >= s.size() || s[i] != '(') return std::nullopt;
     const std::size_t open = i;
     int depth = 0;
     for (; i < s.size();) {
@@ -140,18 +126,17 @@ std::optional<IfExists> BatchSplitter::parseIfExists(std::string_view s)
             break;
         ++i;
     }
-    if (i >= s.size())
-        return std::nullopt;
+    if (i >= s.size()) return std::nullopt;
     result.condition = trim(s.substr(open + 1, i - open - 1));
     ++i;
     skipSpace();
     std::string rest = trim(s.substr(i));
     if (wordAt(rest, 0, "begin")) {
         std::size_t endAt = rest.size();
-        while (endAt > 0 && (rest[endAt - 1] == ';' || std::isspace(static_cast<unsigned char>(rest[endAt - 1]))))
+        while (endAt > 0 && (rest[endAt - 1] == ';' ||
+                             std::isspace(static_cast<unsigned char>(rest[endAt - 1]))))
             --endAt;
-        if (endAt < 3 || !wordAt(rest, endAt - 3, "end"))
-            return std::nullopt;
+        if (endAt < 3 || !wordAt(rest, endAt - 3, "end")) return std::nullopt;
         result.body = trim(std::string_view(rest).substr(5, endAt - 3 - 5));
     } else {
         result.body = rest;
@@ -159,4 +144,4 @@ std::optional<IfExists> BatchSplitter::parseIfExists(std::string_view s)
     return result;
 }
 
-} // namespace tdsserver
+}  // namespace tdsserver

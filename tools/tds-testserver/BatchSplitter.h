@@ -9,8 +9,8 @@ namespace tdsserver {
 // An "if [not] exists(query) begin ... end" statement taken apart.
 struct IfExists {
     bool negated = false;
-    std::string condition; // the query inside exists(...)
-    std::string body;      // the statements between begin and end (or the one statement)
+    std::string condition;  // the query inside exists(...)
+    std::string body;       // the statements between begin and end (or the one statement)
 };
 
 // Cuts T-SQL text into statements: at ";" outside literals, quoted names,
@@ -22,4 +22,4 @@ public:
     static std::optional<IfExists> parseIfExists(std::string_view statement);
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

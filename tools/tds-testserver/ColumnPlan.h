@@ -33,20 +33,20 @@ enum class TdsType : std::uint8_t {
 struct ColumnPlan {
     std::string name;
     TdsType type = TdsType::BigVarChar;
-    std::uint8_t size = 0;       // IntN, FltN, MoneyN, DateTimeN, DecimalN byte sizes
-    std::uint8_t precision = 0;  // DecimalN
-    std::uint8_t scale = 0;      // DecimalN
-    std::uint16_t maxLength = 0; // BigVarChar, BigChar, NVarChar, NChar, BigVarBinary (bytes)
+    std::uint8_t size = 0;        // IntN, FltN, MoneyN, DateTimeN, DecimalN byte sizes
+    std::uint8_t precision = 0;   // DecimalN
+    std::uint8_t scale = 0;       // DecimalN
+    std::uint16_t maxLength = 0;  // BigVarChar, BigChar, NVarChar, NChar, BigVarBinary (bytes)
 
     // typeName is the column's domain name when it has one (tinyint, money,
     // datetime, nvarchar, ...), else empty; fromTable says whether the column
     // is a table column (an unbounded text column then becomes TEXT).
-    static ColumnPlan forPostgres(std::string name, unsigned oid, int typmod, std::string_view domainName,
-                                  bool fromTable);
+    static ColumnPlan forPostgres(std::string name, unsigned oid, int typmod,
+                                  std::string_view domainName, bool fromTable);
 };
 
 // Plans every column of a described statement, looking up the domains of
 // table columns on conn (which must be idle).
 std::vector<ColumnPlan> planColumns(const PgResult& description, PgConnection& conn);
 
-} // namespace tdsserver
+}  // namespace tdsserver

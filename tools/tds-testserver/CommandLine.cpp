@@ -4,8 +4,7 @@
 
 namespace tdsserver {
 
-const char* CommandLine::usage()
-{
+const char* CommandLine::usage() {
     return "usage: tds-testserver --port N --postgres CONNINFO [--user NAME --password PW]\n"
            "       tds-testserver --postgres CONNINFO --database D --write-backup-set FILE\n"
            "                      [--data-name LOGICAL --log-name LOGICAL]\n"
@@ -13,13 +12,11 @@ const char* CommandLine::usage()
            "                      [--data-name LOGICAL --log-name LOGICAL]\n";
 }
 
-CommandLine CommandLine::parse(const std::vector<std::string>& args)
-{
+CommandLine CommandLine::parse(const std::vector<std::string>& args) {
     CommandLine line;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& key = args[i];
-        if (i + 1 >= args.size())
-            throw std::invalid_argument(key + " needs a value\n" + usage());
+        if (i + 1 >= args.size()) throw std::invalid_argument(key + " needs a value\n" + usage());
         const std::string& value = args[++i];
         if (key == "--port") {
             std::size_t used = 0;
@@ -55,10 +52,11 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args)
         throw std::invalid_argument(std::string("--postgres is required\n") + usage());
     const bool writing = !line.writeBackupSet.empty() || !line.writeDataFile.empty();
     if (writing && line.database.empty())
-        throw std::invalid_argument(std::string("--database is required to write a file\n") + usage());
+        throw std::invalid_argument(std::string("--database is required to write a file\n") +
+                                    usage());
     if (!writing && line.port < 0)
         throw std::invalid_argument(std::string("--port is required\n") + usage());
     return line;
 }
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,15 +1,16 @@
 #pragma once
-#include "tds-testserver/ServerConfig.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tds-testserver/ServerConfig.h"
+
 namespace tdsserver {
 
 // tds-testserver --port N --postgres CONNINFO [--user NAME --password PW]
-// tds-testserver --postgres CONNINFO --database D --write-backup-set FILE [--data-name X --log-name Y]
-// tds-testserver --postgres CONNINFO --database D --write-data-file FILE.MDF [--data-name X --log-name Y]
+// tds-testserver --postgres CONNINFO --database D --write-backup-set FILE [--data-name X --log-name
+// Y] tds-testserver --postgres CONNINFO --database D --write-data-file FILE.MDF [--data-name X
+// --log-name Y]
 struct CommandLine {
     ServerConfig server;
     int port = -1;
@@ -24,4 +25,4 @@ struct CommandLine {
     static const char* usage();
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

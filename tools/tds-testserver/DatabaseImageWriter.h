@@ -1,7 +1,7 @@
 #pragma once
-#include "tds-testserver/BackupFiles.h"
-
 #include <string>
+
+#include "tds-testserver/BackupFiles.h"
 
 namespace tdsserver {
 
@@ -30,4 +30,4 @@ private:
     std::string logName_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

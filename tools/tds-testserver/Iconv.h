@@ -1,6 +1,7 @@
 #pragma once
-#include <functional>
 #include <iconv.h>
+
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,4 +33,4 @@ private:
     std::string from_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

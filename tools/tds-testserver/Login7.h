@@ -24,6 +24,6 @@ constexpr std::uint32_t V7_1 = 0x71000001;
 constexpr std::uint32_t V7_2 = 0x72090002;
 constexpr std::uint32_t V7_3B = 0x730B0003;
 constexpr std::uint32_t V7_4 = 0x74000004;
-} // namespace tds_version
+}  // namespace tds_version
 
-} // namespace tdsserver
+}  // namespace tdsserver

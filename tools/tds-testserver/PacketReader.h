@@ -21,7 +21,7 @@ constexpr std::uint8_t Reply = 0x04;
 constexpr std::uint8_t Attention = 0x06;
 constexpr std::uint8_t Login7 = 0x10;
 constexpr std::uint8_t PreLogin = 0x12;
-} // namespace packet_type
+}  // namespace packet_type
 
 // Reads request messages from a client socket. Packet ids and SPIDs are not
 // checked (clients differ); sizes are, so garbage cannot make the server
@@ -42,4 +42,4 @@ private:
     SocketFd& socket_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

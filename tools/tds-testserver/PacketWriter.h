@@ -42,9 +42,9 @@ private:
 
     SocketFd& socket_;
     std::size_t packetSize_ = 4096;
-    std::string buffer_ = std::string(8, '\0'); // room for the header, then the payload
+    std::string buffer_ = std::string(8, '\0');  // room for the header, then the payload
     std::uint8_t packetId_ = 1;
     std::function<void()> afterPacket_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

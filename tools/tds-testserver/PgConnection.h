@@ -1,9 +1,9 @@
 #pragma once
-#include "tds-testserver/PgResult.h"
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tds-testserver/PgResult.h"
 
 struct pg_conn;
 
@@ -50,4 +50,4 @@ private:
     pg_conn* conn_ = nullptr;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,15 +1,16 @@
 #include "tds-testserver/PgResult.h"
-#include "tds-testserver/TdsError.h"
+
+#include <libpq-fe.h>
 
 #include <cstring>
-#include <libpq-fe.h>
+
+#include "tds-testserver/TdsError.h"
 
 namespace tdsserver {
 
 PgResult::PgResult(PgResult&& other) noexcept : result_(other.result_) { other.result_ = nullptr; }
 
-PgResult& PgResult::operator=(PgResult&& other) noexcept
-{
+PgResult& PgResult::operator=(PgResult&& other) noexcept {
     if (this != &other) {
         PQclear(result_);
         result_ = other.result_;
@@ -22,32 +23,28 @@ PgResult::~PgResult() { PQclear(result_); }
 
 int PgResult::status() const noexcept { return PQresultStatus(result_); }
 
-bool PgResult::failed() const noexcept
-{
+bool PgResult::failed() const noexcept {
     const int s = status();
     return s == PGRES_FATAL_ERROR || s == PGRES_BAD_RESPONSE || s == PGRES_NONFATAL_ERROR;
 }
 
 int PgResult::rows() const noexcept { return PQntuples(result_); }
 int PgResult::columns() const noexcept { return PQnfields(result_); }
-bool PgResult::isNull(int row, int column) const noexcept { return PQgetisnull(result_, row, column); }
+bool PgResult::isNull(int row, int column) const noexcept {
+    return PQgetisnull(result_, row, column);
+}
 
-std::string PgResult::value(int row, int column) const
-{
+std::string PgResult::value(int row, int column) const {
     return std::string(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
 }
 
-std::string_view PgResult::view(int row, int column) const noexcept
-{
+std::string_view PgResult::view(int row, int column) const noexcept {
     return std::string_view(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
 }
 
-void PgResult::check() const
-{
-    if (!result_)
-        throw SqlError(50000, "no result from the PostgreSQL server");
-    if (!failed())
-        return;
+void PgResult::check() const {
+    if (!result_) throw SqlError(50000, "no result from the PostgreSQL server");
+    if (!failed()) return;
     const char* primary = PQresultErrorField(result_, PG_DIAG_MESSAGE_PRIMARY);
     std::string message = primary ? primary : PQresultErrorMessage(result_);
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
@@ -55,8 +52,7 @@ void PgResult::check() const
     throw SqlError(sqlServerErrorNumber(PQresultErrorField(result_, PG_DIAG_SQLSTATE)), message);
 }
 
-int sqlServerErrorNumber(const char* sqlState) noexcept
-{
+int sqlServerErrorNumber(const char* sqlState) noexcept {
     struct Pair {
         const char* state;
         int number;
@@ -64,22 +60,21 @@ int sqlServerErrorNumber(const char* sqlState) noexcept
     // The numbers a SQL Server gives for the same kind of fault, so tests and
     // the tool see familiar codes; anything else is a user-defined 50000.
     static constexpr Pair pairs[] = {
-        {"42P01", 208},  // invalid object name
-        {"42703", 207},  // invalid column name
-        {"42601", 102},  // incorrect syntax
-        {"42P07", 2714}, // object already exists
-        {"23505", 2627}, // unique key violation
-        {"23502", 515},  // null into a not-null column
-        {"22P02", 245},  // conversion failed
-        {"22003", 8115}, // arithmetic overflow
-        {"3D000", 911},  // database does not exist
-        {"42P04", 1801}, // database already exists
+        {"42P01", 208},   // invalid object name
+        {"42703", 207},   // invalid column name
+        {"42601", 102},   // incorrect syntax
+        {"42P07", 2714},  // object already exists
+        {"23505", 2627},  // unique key violation
+        {"23502", 515},   // null into a not-null column
+        {"22P02", 245},   // conversion failed
+        {"22003", 8115},  // arithmetic overflow
+        {"3D000", 911},   // database does not exist
+        {"42P04", 1801},  // database already exists
     };
     if (sqlState)
         for (const Pair& p : pairs)
-            if (std::strcmp(p.state, sqlState) == 0)
-                return p.number;
+            if (std::strcmp(p.state, sqlState) == 0) return p.number;
     return 50000;
 }
 
-} // namespace tdsserver
+}  // namespace tdsserver

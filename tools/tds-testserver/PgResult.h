@@ -38,4 +38,4 @@ private:
 // The SQL Server error number reported for a PostgreSQL SQLSTATE.
 int sqlServerErrorNumber(const char* sqlState) noexcept;
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -13,4 +13,4 @@ public:
     static void load(std::istream& script, PgConnection& conn);
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,20 +1,21 @@
 #include "tds-testserver/Server.h"
-#include "tds-testserver/Log.h"
-#include "tds-testserver/Session.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "tds-testserver/Log.h"
+#include "tds-testserver/Session.h"
 
 namespace tdsserver {
 
-Server::Server(ServerConfig config, std::uint16_t port) : config_(std::move(config))
-{
+Server::Server(ServerConfig config, std::uint16_t port) : config_(std::move(config)) {
     listener_ = SocketFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!listener_.valid())
         throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
@@ -25,7 +26,8 @@ Server::Server(ServerConfig config, std::uint16_t port) : config_(std::move(conf
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(port);
     if (::bind(listener_.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
-        throw std::runtime_error("bind 127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno));
+        throw std::runtime_error("bind 127.0.0.1:" + std::to_string(port) + ": " +
+                                 std::strerror(errno));
     if (::listen(listener_.get(), 64) != 0)
         throw std::runtime_error(std::string("listen: ") + std::strerror(errno));
     socklen_t len = sizeof addr;
@@ -35,20 +37,16 @@ Server::Server(ServerConfig config, std::uint16_t port) : config_(std::move(conf
 
 Server::~Server() { stopAll(); }
 
-void Server::run(int stopFd)
-{
+void Server::run(int stopFd) {
     for (;;) {
         pollfd fds[2] = {{listener_.get(), POLLIN, 0}, {stopFd, POLLIN, 0}};
         const int ready = ::poll(fds, 2, 1000);
         if (ready < 0 && errno != EINTR)
             throw std::runtime_error(std::string("poll: ") + std::strerror(errno));
         reapFinished();
-        if (ready <= 0)
-            continue;
-        if (fds[1].revents)
-            break;
-        if (!(fds[0].revents & POLLIN))
-            continue;
+        if (ready <= 0) continue;
+        if (fds[1].revents) break;
+        if (!(fds[0].revents & POLLIN)) continue;
         SocketFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (!client.valid()) {
             logLine(std::string("accept: ") + std::strerror(errno));
@@ -63,8 +61,7 @@ void Server::run(int stopFd)
     stopAll();
 }
 
-void Server::reapFinished()
-{
+void Server::reapFinished() {
     for (auto it = clients_.begin(); it != clients_.end();) {
         if (it->session->finished()) {
             it->thread.join();
@@ -75,14 +72,11 @@ void Server::reapFinished()
     }
 }
 
-void Server::stopAll() noexcept
-{
+void Server::stopAll() noexcept {
+    for (Client& c : clients_) c.session->stop();
     for (Client& c : clients_)
-        c.session->stop();
-    for (Client& c : clients_)
-        if (c.thread.joinable())
-            c.thread.join();
+        if (c.thread.joinable()) c.thread.join();
     clients_.clear();
 }
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,11 +1,11 @@
 #pragma once
-#include "tds-testserver/ServerConfig.h"
-#include "tds-testserver/SocketFd.h"
-
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <thread>
+
+#include "tds-testserver/ServerConfig.h"
+#include "tds-testserver/SocketFd.h"
 
 namespace tdsserver {
 
@@ -40,4 +40,4 @@ private:
     std::list<Client> clients_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

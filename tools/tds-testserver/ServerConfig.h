@@ -10,4 +10,4 @@ struct ServerConfig {
     std::string password = "Test-Pass1";
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,73 +1,73 @@
 #include "tds-testserver/Session.h"
+
+#include <arpa/inet.h>
+#include <libpq-fe.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <regex>
+
 #include "tds-testserver/BatchSplitter.h"
 #include "tds-testserver/Log.h"
 #include "tds-testserver/Login7.h"
 #include "tds-testserver/SqlRewriter.h"
 #include "tds-testserver/TdsError.h"
 
-#include <algorithm>
-#include <arpa/inet.h>
-#include <libpq-fe.h>
-#include <netinet/in.h>
-#include <regex>
-#include <sys/socket.h>
-
 namespace tdsserver {
 namespace {
 
-std::uint32_t readU32(std::string_view data, std::size_t at)
-{
+std::uint32_t readU32(std::string_view data, std::size_t at) {
     auto b = [&](std::size_t i) { return std::uint32_t(static_cast<unsigned char>(data[at + i])); };
     return b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
 }
 
 // The highest version we speak that does not exceed the client's.
-std::optional<std::uint32_t> agreedVersion(std::uint32_t client)
-{
-    for (std::uint32_t v : {tds_version::V7_4, tds_version::V7_3B, 0x730A0003u, tds_version::V7_2, tds_version::V7_1})
-        if (client >= v)
-            return v;
+std::optional<std::uint32_t> agreedVersion(std::uint32_t client) {
+    for (std::uint32_t v :
+         {tds_version::V7_4, tds_version::V7_3B, 0x730A0003u, tds_version::V7_2, tds_version::V7_1})
+        if (client >= v) return v;
     return std::nullopt;
 }
 
 // PRELOGIN answer: version, no encryption, no instance, no thread id, no MARS.
-std::string preLoginReply()
-{
-    static const unsigned char reply[] = {0x00, 0x00, 0x1A, 0x00, 0x06, 0x01, 0x00, 0x20, 0x00, 0x01, 0x02, 0x00, 0x21,
-                                          0x00, 0x01, 0x03, 0x00, 0x22, 0x00, 0x00, 0x04, 0x00, 0x22, 0x00, 0x01, 0xFF,
-                                          0x09, 0x00, 0x13, 0x88, 0x00, 0x00, 0x02, 0x00, 0x00};
+std::string preLoginReply() {
+    static const unsigned char reply[] = {0x00, 0x00, 0x1A, 0x00, 0x06, 0x01, 0x00, 0x20, 0x00,
+                                          0x01, 0x02, 0x00, 0x21, 0x00, 0x01, 0x03, 0x00, 0x22,
+                                          0x00, 0x00, 0x04, 0x00, 0x22, 0x00, 0x01, 0xFF, 0x09,
+                                          0x00, 0x13, 0x88, 0x00, 0x00, 0x02, 0x00, 0x00};
     return std::string(reinterpret_cast<const char*>(reply), sizeof reply);
 }
 
-std::string peerName(int fd)
-{
+std::string peerName(int fd) {
     sockaddr_in addr{};
     socklen_t len = sizeof addr;
-    if (getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return "client";
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return "client";
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
     return std::string(text) + ":" + std::to_string(ntohs(addr.sin_port));
 }
 
-bool isSetStatement(const std::string& s)
-{
+bool isSetStatement(const std::string& s) {
     static const std::regex pattern(R"(^\s*set\s)", std::regex_constants::icase);
     return std::regex_search(s, pattern);
 }
 
-} // namespace
+}  // namespace
 
 Session::Session(SocketFd socket, const ServerConfig& config)
-    : socket_(std::move(socket)), config_(config), reader_(socket_), writer_(socket_), tokens_(writer_),
-      fromUtf16_("UTF-8", "UTF-16LE"), commands_(config.conninfo), peer_(peerName(socket_.get()))
-{
-}
+    : socket_(std::move(socket)),
+      config_(config),
+      reader_(socket_),
+      writer_(socket_),
+      tokens_(writer_),
+      fromUtf16_("UTF-8", "UTF-16LE"),
+      commands_(config.conninfo),
+      peer_(peerName(socket_.get())) {}
 
 void Session::stop() noexcept { socket_.shutdownBoth(); }
 
-void Session::run() noexcept
-{
+void Session::run() noexcept {
     try {
         if (login()) {
             writer_.setAfterPacket([this] { pollAttention(); });
@@ -78,7 +78,8 @@ void Session::run() noexcept
                     tokens_.done(done_status::Attention, 0);
                     tokens_.endReply();
                 } else {
-                    throw ProtocolError("unsupported packet type 0x" + std::to_string(message->type));
+                    throw ProtocolError("unsupported packet type 0x" +
+                                        std::to_string(message->type));
                 }
             }
         }
@@ -87,27 +88,23 @@ void Session::run() noexcept
     } catch (const std::exception& e) {
         logLine(peer_ + ": session failed: " + e.what());
     }
-    if (pg_)
-        pg_->cancelAndDrain();
+    if (pg_) pg_->cancelAndDrain();
     finished_ = true;
 }
 
-bool Session::login()
-{
+bool Session::login() {
     std::optional<Message> message = reader_.next();
     if (message && message->type == packet_type::PreLogin) {
         writer_.bytes(preLoginReply());
         writer_.endMessage();
         message = reader_.next();
     }
-    if (!message)
-        return false;
+    if (!message) return false;
     if (message->type != packet_type::Login7)
         throw ProtocolError("expected LOGIN7, got packet type " + std::to_string(message->type));
     const Login7 request = Login7::parse(message->payload);
     const std::optional<std::uint32_t> version = agreedVersion(request.tdsVersion);
-    if (!version)
-        throw ProtocolError("TDS version below 7.1 requested");
+    if (!version) throw ProtocolError("TDS version below 7.1 requested");
     tokens_.setTdsVersion(*version);
 
     if (request.userName != config_.user || request.password != config_.password) {
@@ -118,10 +115,13 @@ bool Session::login()
     try {
         openDatabase(wanted);
     } catch (const SqlError&) {
-        refuseLogin(4060, 11, "Cannot open database \"" + wanted + "\" requested by the login. The login failed.");
+        refuseLogin(
+            4060, 11,
+            "Cannot open database \"" + wanted + "\" requested by the login. The login failed.");
         return false;
     } catch (const std::runtime_error& e) {
-        refuseLogin(4060, 11, "Cannot open database \"" + wanted + "\" requested by the login. " + e.what());
+        refuseLogin(4060, 11,
+                    "Cannot open database \"" + wanted + "\" requested by the login. " + e.what());
         return false;
     }
 
@@ -141,16 +141,14 @@ bool Session::login()
     return true;
 }
 
-void Session::refuseLogin(int number, std::uint8_t severity, const std::string& message)
-{
+void Session::refuseLogin(int number, std::uint8_t severity, const std::string& message) {
     logLine(peer_ + ": login refused: " + message);
     tokens_.error(number, severity, message);
     tokens_.done(done_status::Error, 0);
     tokens_.endReply();
 }
 
-void Session::openDatabase(const std::string& name)
-{
+void Session::openDatabase(const std::string& name) {
     std::optional<std::string> found = SqlServerCommands::findDatabase(config_.conninfo, name);
     if (!found && (name == "master" || name == "MASTER" || name == "Master")) {
         // master is made on first use, so a fresh cluster serves logins at once.
@@ -162,27 +160,24 @@ void Session::openDatabase(const std::string& name)
         }
         found = "master";
     }
-    if (!found)
-        throw SqlError(911, "数据库 '" + name + "' 不存在。请确保正确地输入了该名称。");
+    if (!found) throw SqlError(911, "数据库 '" + name + "' 不存在。请确保正确地输入了该名称。");
     PgConnection connection(config_.conninfo, *found);
     connection.exec(SqlRewriter::sessionSetupSql());
     pg_ = std::move(connection);
     database_ = *found;
 }
 
-void Session::runBatch(const std::string& payload)
-{
+void Session::runBatch(const std::string& payload) {
     std::string_view text = payload;
     if (tokens_.tdsVersion() >= tds_version::V7_2) {
-        if (text.size() < 4)
-            throw ProtocolError("SQL batch shorter than its headers");
+        if (text.size() < 4) throw ProtocolError("SQL batch shorter than its headers");
         const std::uint32_t headers = readU32(text, 0);
         if (headers < 4 || headers > text.size())
-            throw ProtocolError("SQL batch headers of " + std::to_string(headers) + " bytes do not fit the batch");
+            throw ProtocolError("SQL batch headers of " + std::to_string(headers) +
+                                " bytes do not fit the batch");
         text.remove_prefix(headers);
     }
-    if (text.size() % 2 != 0)
-        throw ProtocolError("SQL batch text has an odd number of bytes");
+    if (text.size() % 2 != 0) throw ProtocolError("SQL batch text has an odd number of bytes");
     std::string sql;
     try {
         sql = fromUtf16_.convert(text);
@@ -192,34 +187,32 @@ void Session::runBatch(const std::string& payload)
 
     attention_ = false;
     for (const std::string& statement : BatchSplitter::split(sql))
-        if (!runStatement(statement) || attention_)
-            break;
-    if (attention_)
-        tokens_.done(done_status::Attention, 0);
+        if (!runStatement(statement) || attention_) break;
+    if (attention_) tokens_.done(done_status::Attention, 0);
     tokens_.endReply();
 }
 
-bool Session::runStatement(const std::string& statement)
-{
+bool Session::runStatement(const std::string& statement) {
     try {
         if (isSetStatement(statement)) {
             // Session options (textsize, nocount, ...) have no PostgreSQL counterpart here.
             tokens_.done(done_status::Final, 0);
             return true;
         }
-        static const std::regex use(R"(^\s*use\s+(\[[^\]]+\]|\S+)\s*$)", std::regex_constants::icase);
+        static const std::regex use(R"(^\s*use\s+(\[[^\]]+\]|\S+)\s*$)",
+                                    std::regex_constants::icase);
         std::smatch m;
         if (std::regex_match(statement, m, use)) {
             useDatabase(m[1]);
             return true;
         }
         if (std::optional<IfExists> block = BatchSplitter::parseIfExists(statement)) {
-            PgResult found = pg_->exec("select exists(" + SqlRewriter::rewrite(block->condition) + ")");
+            PgResult found =
+                pg_->exec("select exists(" + SqlRewriter::rewrite(block->condition) + ")");
             const bool exists = found.value(0, 0) == "t";
             if (exists != block->negated)
                 for (const std::string& inner : BatchSplitter::split(block->body))
-                    if (!runStatement(inner))
-                        return false;
+                    if (!runStatement(inner)) return false;
             return true;
         }
         if (std::optional<CommandOutcome> outcome = commands_.tryRun(statement)) {
@@ -233,14 +226,12 @@ bool Session::runStatement(const std::string& statement)
     }
 }
 
-bool Session::runQuery(const std::string& sql)
-{
+bool Session::runQuery(const std::string& sql) {
     pg_->prepare(sql);
     std::vector<ColumnPlan> columns;
     {
         PgResult description = pg_->describePrepared();
-        if (description.columns() > 0)
-            columns = planColumns(description, *pg_);
+        if (description.columns() > 0) columns = planColumns(description, *pg_);
     }
     pg_->sendStreaming(sql);
     std::uint64_t rows = 0;
@@ -251,8 +242,7 @@ bool Session::runQuery(const std::string& sql)
     while (PgResult result = pg_->nextResult()) {
         const int s = result.status();
         if (s == PGRES_SINGLE_TUPLE) {
-            if (failure || attention_)
-                continue;
+            if (failure || attention_) continue;
             if (!described) {
                 tokens_.columnMetadata(columns);
                 described = true;
@@ -302,21 +292,17 @@ bool Session::runQuery(const std::string& sql)
         sendError(*failure, rows);
         return false;
     }
-    if (!attention_)
-        tokens_.done(status, count);
+    if (!attention_) tokens_.done(status, count);
     return true;
 }
 
-void Session::useDatabase(std::string name)
-{
-    if (name.size() > 2 && name.front() == '[')
-        name = name.substr(1, name.size() - 2);
+void Session::useDatabase(std::string name) {
+    if (name.size() > 2 && name.front() == '[') name = name.substr(1, name.size() - 2);
     const std::string old = database_;
     try {
         openDatabase(name);
     } catch (const std::runtime_error& e) {
-        if (dynamic_cast<const SqlError*>(&e))
-            throw;
+        if (dynamic_cast<const SqlError*>(&e)) throw;
         throw SqlError(911, e.what());
     }
     tokens_.envChange(1, database_, old);
@@ -324,10 +310,8 @@ void Session::useDatabase(std::string name)
     tokens_.done(done_status::Final, 0);
 }
 
-void Session::sendOutcome(const CommandOutcome& outcome)
-{
-    for (const std::string& info : outcome.infos)
-        tokens_.info(0, 0, info);
+void Session::sendOutcome(const CommandOutcome& outcome) {
+    for (const std::string& info : outcome.infos) tokens_.info(0, 0, info);
     if (!outcome.columns.empty()) {
         tokens_.columnMetadata(outcome.columns);
         for (const auto& values : outcome.rows) {
@@ -351,22 +335,18 @@ void Session::sendOutcome(const CommandOutcome& outcome)
                  outcome.columns.empty() ? 0 : outcome.rows.size());
 }
 
-void Session::sendError(const SqlError& error, std::uint64_t rows)
-{
+void Session::sendError(const SqlError& error, std::uint64_t rows) {
     tokens_.error(error.number(), 16, error.what());
     tokens_.done(done_status::Error | (rows ? done_status::Count : 0), rows);
 }
 
-void Session::pollAttention()
-{
-    if (attention_ || !socket_.readable())
-        return;
+void Session::pollAttention() {
+    if (attention_ || !socket_.readable()) return;
     std::optional<Message> message = reader_.next();
-    if (!message)
-        throw ProtocolError("client disconnected in the middle of a result");
+    if (!message) throw ProtocolError("client disconnected in the middle of a result");
     if (message->type != packet_type::Attention)
         throw ProtocolError("client sent a request while a reply was under way");
     attention_ = true;
 }
 
-} // namespace tdsserver
+}  // namespace tdsserver

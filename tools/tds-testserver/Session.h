@@ -1,4 +1,9 @@
 #pragma once
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "tds-testserver/Iconv.h"
 #include "tds-testserver/PacketReader.h"
 #include "tds-testserver/PacketWriter.h"
@@ -8,11 +13,6 @@
 #include "tds-testserver/SqlServerCommands.h"
 #include "tds-testserver/TokenWriter.h"
 #include "tds-testserver/ValueEncoder.h"
-
-#include <atomic>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace tdsserver {
 
@@ -61,4 +61,4 @@ private:
     std::atomic<bool> finished_{false};
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,18 +1,19 @@
 #include "tds-testserver/SocketFd.h"
-#include "tds-testserver/TdsError.h"
 
-#include <cerrno>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "tds-testserver/TdsError.h"
 
 namespace tdsserver {
 
 SocketFd::SocketFd(SocketFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
 
-SocketFd& SocketFd::operator=(SocketFd&& other) noexcept
-{
+SocketFd& SocketFd::operator=(SocketFd&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = other.fd_;
@@ -23,35 +24,29 @@ SocketFd& SocketFd::operator=(SocketFd&& other) noexcept
 
 SocketFd::~SocketFd() { close(); }
 
-void SocketFd::close() noexcept
-{
-    if (fd_ >= 0)
-        ::close(fd_);
+void SocketFd::close() noexcept {
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
-bool SocketFd::readExact(void* data, std::size_t n, bool atBoundary, int timeoutMs)
-{
+bool SocketFd::readExact(void* data, std::size_t n, bool atBoundary, int timeoutMs) {
     auto* out = static_cast<unsigned char*>(data);
     std::size_t done = 0;
     while (done < n) {
         if (done > 0 || !atBoundary) {
             pollfd p{fd_, POLLIN, 0};
             int r = ::poll(&p, 1, timeoutMs);
-            if (r == 0)
-                throw ProtocolError("client stopped sending in the middle of a packet");
+            if (r == 0) throw ProtocolError("client stopped sending in the middle of a packet");
             if (r < 0 && errno != EINTR)
                 throw ProtocolError(std::string("poll: ") + std::strerror(errno));
         }
         ssize_t got = ::recv(fd_, out + done, n - done, 0);
         if (got == 0) {
-            if (done == 0 && atBoundary)
-                return false;
+            if (done == 0 && atBoundary) return false;
             throw ProtocolError("client closed the connection in the middle of a packet");
         }
         if (got < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
+            if (errno == EINTR || errno == EAGAIN) continue;
             throw ProtocolError(std::string("recv: ") + std::strerror(errno));
         }
         done += static_cast<std::size_t>(got);
@@ -59,14 +54,12 @@ bool SocketFd::readExact(void* data, std::size_t n, bool atBoundary, int timeout
     return true;
 }
 
-void SocketFd::writeAll(const void* data, std::size_t n)
-{
+void SocketFd::writeAll(const void* data, std::size_t n) {
     auto* in = static_cast<const unsigned char*>(data);
     while (n > 0) {
         ssize_t sent = ::send(fd_, in, n, MSG_NOSIGNAL);
         if (sent < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             throw ProtocolError(std::string("send: ") + std::strerror(errno));
         }
         in += sent;
@@ -74,16 +67,13 @@ void SocketFd::writeAll(const void* data, std::size_t n)
     }
 }
 
-bool SocketFd::readable() const
-{
+bool SocketFd::readable() const {
     pollfd p{fd_, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR));
 }
 
-void SocketFd::shutdownBoth() noexcept
-{
-    if (fd_ >= 0)
-        ::shutdown(fd_, SHUT_RDWR);
+void SocketFd::shutdownBoth() noexcept {
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
 }
 
-} // namespace tdsserver
+}  // namespace tdsserver

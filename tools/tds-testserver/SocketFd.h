@@ -33,4 +33,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

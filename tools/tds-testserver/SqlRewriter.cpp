@@ -12,8 +12,7 @@ struct Segment {
 };
 
 // Code and '...' literal pieces, literals with their quotes.
-std::vector<Segment> segments(std::string_view sql)
-{
+std::vector<Segment> segments(std::string_view sql) {
     std::vector<Segment> out;
     std::size_t i = 0;
     while (i < sql.size()) {
@@ -22,8 +21,7 @@ std::vector<Segment> segments(std::string_view sql)
             out.push_back({false, std::string(sql.substr(i))});
             break;
         }
-        if (quote > i)
-            out.push_back({false, std::string(sql.substr(i, quote - i))});
+        if (quote > i) out.push_back({false, std::string(sql.substr(i, quote - i))});
         std::size_t k = quote + 1;
         for (; k < sql.size(); ++k) {
             if (sql[k] == '\'') {
@@ -48,12 +46,12 @@ struct Rule {
     const char* replacement;
 };
 
-const std::vector<Rule>& codeRules()
-{
+const std::vector<Rule>& codeRules() {
     static const std::vector<Rule> rules = {
         {std::regex(R"(\bon\s+\[primary\])", icase), ""},
-        {std::regex(R"(\bwith\s*\(\s*(pad_index|statistics_norecompute|ignore_dup_key|allow_row_locks|allow_page_locks|fillfactor|sort_in_tempdb|data_compression)\b[^)]*\))",
-                    icase),
+        {std::regex(
+             R"(\bwith\s*\(\s*(pad_index|statistics_norecompute|ignore_dup_key|allow_row_locks|allow_page_locks|fillfactor|sort_in_tempdb|data_compression)\b[^)]*\))",
+             icase),
          ""},
         {std::regex(R"(\b(non)?clustered\b)", icase), ""},
         {std::regex(R"(\bidentity\s*\(\s*(\d+)\s*,\s*(\d+)\s*\))", icase),
@@ -70,31 +68,55 @@ const std::vector<Rule>& codeRules()
 
 // PostgreSQL's reserved words: a bracketed name that is one of them (a legacy
 // table called [order]) must stay a name, so it becomes a quoted identifier.
-bool isReservedWord(std::string word)
-{
-    static const char* const reserved[] = {
-        "all", "analyse", "analyze", "and", "any", "array", "as", "asc", "asymmetric", "both",
-        "case", "cast", "check", "collate", "column", "constraint", "create", "current_catalog",
-        "current_date", "current_role", "current_time", "current_timestamp", "current_user",
-        "default", "deferrable", "desc", "distinct", "do", "else", "end", "except", "false",
-        "fetch", "for", "foreign", "from", "grant", "group", "having", "in", "initially",
-        "intersect", "into", "lateral", "leading", "limit", "localtime", "localtimestamp", "not",
-        "null", "offset", "on", "only", "or", "order", "placing", "primary", "references",
-        "returning", "select", "session_user", "some", "symmetric", "table", "then", "to",
-        "trailing", "true", "union", "unique", "user", "using", "variadic", "when", "where",
-        "window", "with"};
-    for (char& c : word)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+bool isReservedWord(std::string word) {
+    static const char* const reserved[] = {"all",          "analyse",
+                                           "analyze",      "and",
+                                           "any",          "array",
+                                           "as",           "asc",
+                                           "asymmetric",   "both",
+                                           "case",         "cast",
+                                           "check",        "collate",
+                                           "column",       "constraint",
+                                           "create",       "current_catalog",
+                                           "current_date", "current_role",
+                                           "current_time", "current_timestamp",
+                                           "current_user", "default",
+                                           "deferrable",   "desc",
+                                           "distinct",     "do",
+                                           "else",         "end",
+                                           "except",       "false",
+                                           "fetch",        "for",
+                                           "foreign",      "from",
+                                           "grant",        "group",
+                                           "having",       "in",
+                                           "initially",    "intersect",
+                                           "into",         "lateral",
+                                           "leading",      "limit",
+                                           "localtime",    "localtimestamp",
+                                           "not",          "null",
+                                           "offset",       "on",
+                                           "only",         "or",
+                                           "order",        "placing",
+                                           "primary",      "references",
+                                           "returning",    "select",
+                                           "session_user", "some",
+                                           "symmetric",    "table",
+                                           "then",         "to",
+                                           "trailing",     "true",
+                                           "union",        "unique",
+                                           "user",         "using",
+                                           "variadic",     "when",
+                                           "where",        "window",
+                                           "with"};
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const char* r : reserved)
-        if (word == r)
-            return true;
+        if (word == r) return true;
     return false;
 }
 
 // [name] becomes the bare name, or a quoted lower-case one for a reserved word
 // (SQL Server compares names without case; the account sets' tables are lower case).
-std::string unbracketNames(const std::string& code)
-{
+std::string unbracketNames(const std::string& code) {
     static const std::regex bracketed(R"(\[([A-Za-z_][A-Za-z0-9_]*)\])");
     std::string out;
     std::size_t last = 0;
@@ -103,8 +125,7 @@ std::string unbracketNames(const std::string& code)
         out += code.substr(last, it->position() - last);
         std::string name = it->str(1);
         if (isReservedWord(name)) {
-            for (char& c : name)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             out += "\"" + name + "\"";
         } else {
             out += name;
@@ -114,8 +135,7 @@ std::string unbracketNames(const std::string& code)
     return out + code.substr(last);
 }
 
-std::string dropKeyOrder(const std::string& code)
-{
+std::string dropKeyOrder(const std::string& code) {
     static const std::regex key(R"(\bprimary\s+key\s*\(([^)]*)\))", icase);
     static const std::regex order(R"(\s+(asc|desc)\b)", icase);
     std::string out;
@@ -129,12 +149,11 @@ std::string dropKeyOrder(const std::string& code)
     return out + code.substr(last);
 }
 
-std::string rewriteCode(std::string code)
-{
+std::string rewriteCode(std::string code) {
     const auto& rules = codeRules();
     for (std::size_t r = 0; r < rules.size(); ++r) {
         code = std::regex_replace(code, rules[r].pattern, rules[r].replacement);
-        if (r == 3) { // after identity, before brackets vanish
+        if (r == 3) {  // after identity, before brackets vanish
             code = dropKeyOrder(code);
             code = unbracketNames(code);
         }
@@ -145,13 +164,11 @@ std::string rewriteCode(std::string code)
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 // Marks the bytes of sql that lie inside '...' literals.
-std::vector<bool> literalMask(const std::string& sql)
-{
+std::vector<bool> literalMask(const std::string& sql) {
     std::vector<bool> mask(sql.size(), false);
     bool in = false;
     for (std::size_t i = 0; i < sql.size(); ++i) {
-        if (sql[i] == '\'')
-            in = !in; // a doubled quote toggles twice
+        if (sql[i] == '\'') in = !in;  // a doubled quote toggles twice
         mask[i] = in || sql[i] == '\'';
     }
     return mask;
@@ -159,15 +176,13 @@ std::vector<bool> literalMask(const std::string& sql)
 
 // "select top N rest" -> "select rest limit N", where the select ends at the
 // closing parenthesis of its derived table, at ";" or at the end of the text.
-std::string rewriteTop(std::string sql)
-{
+std::string rewriteTop(std::string sql) {
     static const std::regex top(R"(\bselect\s+top\s*(?:\(\s*(\d+)\s*\)|(\d+))\s+)", icase);
     std::size_t from = 0;
     for (;;) {
         std::smatch m;
         std::string::const_iterator start = sql.cbegin() + static_cast<long>(from);
-        if (!std::regex_search(start, sql.cend(), m, top))
-            return sql;
+        if (!std::regex_search(start, sql.cend(), m, top)) return sql;
         const std::size_t at = from + static_cast<std::size_t>(m.position());
         const std::vector<bool> mask = literalMask(sql);
         if (mask[at]) {
@@ -179,8 +194,7 @@ std::string rewriteTop(std::string sql)
         std::size_t end = afterTop;
         int depth = 0;
         for (; end < sql.size(); ++end) {
-            if (mask[end])
-                continue;
+            if (mask[end]) continue;
             if (sql[end] == '(')
                 ++depth;
             else if (sql[end] == ')' && --depth < 0)
@@ -197,10 +211,9 @@ std::string rewriteTop(std::string sql)
     }
 }
 
-} // namespace
+}  // namespace
 
-std::string SqlRewriter::rewrite(std::string_view tsql)
-{
+std::string SqlRewriter::rewrite(std::string_view tsql) {
     std::vector<Segment> parts = segments(tsql);
     std::string out;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -219,8 +232,7 @@ std::string SqlRewriter::rewrite(std::string_view tsql)
     return rewriteTop(std::move(out));
 }
 
-const char* SqlRewriter::sessionSetupSql()
-{
+const char* SqlRewriter::sessionSetupSql() {
     // SQL Server numbers its four system databases 1 to 4 and user databases
     // above; the PostgreSQL cluster's own databases are not shown.
     return R"(
@@ -245,4 +257,4 @@ create function pg_temp.object_id(text) returns int language sql stable
 )";
 }
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,10 +1,10 @@
 #pragma once
-#include "tds-testserver/ColumnPlan.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tds-testserver/ColumnPlan.h"
 
 namespace tdsserver {
 
@@ -30,7 +30,8 @@ public:
 
     // The PostgreSQL database that a SQL Server database name denotes
     // (names compare case-insensitively), or nothing.
-    static std::optional<std::string> findDatabase(const std::string& conninfo, const std::string& name);
+    static std::optional<std::string> findDatabase(const std::string& conninfo,
+                                                   const std::string& name);
 
 private:
     CommandOutcome fileListOnly(const std::string& backupPath);
@@ -42,4 +43,4 @@ private:
     std::string conninfo_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

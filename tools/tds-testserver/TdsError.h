@@ -23,4 +23,4 @@ private:
     int number_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

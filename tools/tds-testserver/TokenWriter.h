@@ -1,11 +1,11 @@
 #pragma once
-#include "tds-testserver/ColumnPlan.h"
-#include "tds-testserver/Iconv.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tds-testserver/ColumnPlan.h"
+#include "tds-testserver/Iconv.h"
 
 namespace tdsserver {
 
@@ -17,7 +17,7 @@ constexpr std::uint16_t More = 0x0001;
 constexpr std::uint16_t Error = 0x0002;
 constexpr std::uint16_t Count = 0x0010;
 constexpr std::uint16_t Attention = 0x0020;
-} // namespace done_status
+}  // namespace done_status
 
 // Writes reply tokens in the layout of the negotiated TDS version. Texts are
 // given in UTF-8. Holds back each DONE until the next token shows whether the
@@ -57,4 +57,4 @@ private:
     std::uint64_t heldCount_ = 0;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

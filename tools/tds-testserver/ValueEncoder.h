@@ -1,9 +1,9 @@
 #pragma once
-#include "tds-testserver/ColumnPlan.h"
-#include "tds-testserver/Iconv.h"
-
 #include <string>
 #include <string_view>
+
+#include "tds-testserver/ColumnPlan.h"
+#include "tds-testserver/Iconv.h"
 
 namespace tdsserver {
 
@@ -19,8 +19,7 @@ public:
     void appendNull(std::string& out, const ColumnPlan& column) const;
     void append(std::string& out, const ColumnPlan& column, std::string_view text);
 
-    std::string encode(const ColumnPlan& column, std::string_view text)
-    {
+    std::string encode(const ColumnPlan& column, std::string_view text) {
         std::string out;
         append(out, column, text);
         return out;
@@ -37,4 +36,4 @@ private:
     std::string value_;
 };
 
-} // namespace tdsserver
+}  // namespace tdsserver

@@ -1,31 +1,28 @@
-#include "tds-testserver/CommandLine.h"
-#include "tds-testserver/DatabaseImageWriter.h"
-#include "tds-testserver/Server.h"
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <iostream>
-#include <sys/signalfd.h>
-#include <unistd.h>
+
+#include "tds-testserver/CommandLine.h"
+#include "tds-testserver/DatabaseImageWriter.h"
+#include "tds-testserver/Server.h"
 
 using namespace tdsserver;
 
 namespace {
 
-int writeFiles(const CommandLine& line)
-{
+int writeFiles(const CommandLine& line) {
     DatabaseImageWriter writer(line.server.conninfo, line.database);
     if (!line.dataName.empty() || !line.logName.empty())
         writer.setLogicalNames(line.dataName.empty() ? line.database : line.dataName,
                                line.logName.empty() ? line.database + "_log" : line.logName);
-    if (!line.writeBackupSet.empty())
-        writer.writeBackupSet(line.writeBackupSet);
-    if (!line.writeDataFile.empty())
-        writer.writeDataFile(line.writeDataFile);
+    if (!line.writeBackupSet.empty()) writer.writeBackupSet(line.writeBackupSet);
+    if (!line.writeDataFile.empty()) writer.writeDataFile(line.writeDataFile);
     return 0;
 }
 
-int serve(const CommandLine& line)
-{
+int serve(const CommandLine& line) {
     // SIGTERM and SIGINT arrive through a descriptor the accept loop polls;
     // blocked before any thread starts, so sessions never see them.
     sigset_t stopSignals;
@@ -45,14 +42,13 @@ int serve(const CommandLine& line)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
-        const CommandLine line = CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
-        if (!line.writeBackupSet.empty() || !line.writeDataFile.empty())
-            return writeFiles(line);
+        const CommandLine line =
+            CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
+        if (!line.writeBackupSet.empty() || !line.writeDataFile.empty()) return writeFiles(line);
         return serve(line);
     } catch (const std::invalid_argument& e) {
         std::cerr << "tds-testserver: " << e.what() << "\n";

@@ -20,7 +20,8 @@ class AnsweringBox final : public core::MessageBox {
 public:
     core::MessageAnswer show(const std::string&, const std::string&, core::MessageIcon,
                              core::MessageButtons buttons) override {
-        return buttons == core::MessageButtons::YesNo ? core::MessageAnswer::Yes : core::MessageAnswer::Cancel;
+        return buttons == core::MessageButtons::YesNo ? core::MessageAnswer::Yes
+                                                      : core::MessageAnswer::Cancel;
     }
 };
 
@@ -31,7 +32,8 @@ void write(const std::string& path, std::string_view bytes) {
 
 }  // namespace
 
-std::string RunArchiveInput(const std::uint8_t* data, std::size_t size, const std::string& workDir) {
+std::string RunArchiveInput(const std::uint8_t* data, std::size_t size,
+                            const std::string& workDir) {
     namespace fs = std::filesystem;
     fs::remove_all(workDir);
     fs::create_directories(workDir + "/tmp");
@@ -42,7 +44,8 @@ std::string RunArchiveInput(const std::uint8_t* data, std::size_t size, const st
     std::size_t at = 0;
     for (int k = 0; k < 8; ++k) {
         const std::size_t next = input.find(kVolumeSeparator, at);
-        write(archive::VolumeFileName(first, k), input.substr(at, next == std::string_view::npos ? next : next - at));
+        write(archive::VolumeFileName(first, k),
+              input.substr(at, next == std::string_view::npos ? next : next - at));
         if (next == std::string_view::npos) break;
         at = next + std::string_view(kVolumeSeparator).size();
     }
@@ -53,7 +56,8 @@ std::string RunArchiveInput(const std::uint8_t* data, std::size_t size, const st
     std::string problem;
     try {
         const bool unpacked = zip.UnZip(first, output, "QXLedgerSuite");
-        if (unpacked != fs::exists(output)) problem = unpacked ? "success without output" : "output left on failure";
+        if (unpacked != fs::exists(output))
+            problem = unpacked ? "success without output" : "output left on failure";
     } catch (const archive::ArchiveError&) {
         if (fs::exists(output)) problem = "output left after an error";
     } catch (const core::TextError&) {

@@ -37,14 +37,19 @@ int main(int argc, char** argv) {
         support::dropSourceDatabase(name);
         support::createSourceDatabase(name);
         // Rows like an account set's: keys, a Chinese name, an amount, a date, a memo.
-        support::execPg(support::pgConnInfo(name),
-                        "create table bench (id int primary key, code varchar(20), name varchar(60),"
-                        " price numeric(18,4), made datetime, note text, flag boolean);"
-                        "insert into bench select g, 'G' || g, '商品名称' || g, g * 1.2345, '2024-01-01'::timestamp"
-                        " + g * interval '1 second', case when g % 10 = 0 then null else '备注' end, g % 2 = 0"
-                        " from generate_series(1, " + std::to_string(rows) + ") g;"
-                        "create table target (id int primary key, code varchar(20), name varchar(60),"
-                        " price numeric(18,4), made timestamp, note text, flag boolean, extra int default 0)");
+        support::execPg(
+            support::pgConnInfo(name),
+            "create table bench (id int primary key, code varchar(20), name varchar(60),"
+            " price numeric(18,4), made datetime, note text, flag boolean);"
+            "insert into bench select g, 'G' || g, '商品名称' || g, g * 1.2345, "
+            "'2024-01-01'::timestamp"
+            " + g * interval '1 second', case when g % 10 = 0 then null else '备注' end, g % 2 = 0"
+            " from generate_series(1, " +
+                std::to_string(rows) +
+                ") g;"
+                "create table target (id int primary key, code varchar(20), name varchar(60),"
+                " price numeric(18,4), made timestamp, note text, flag boolean, extra int default "
+                "0)");
 
         support::TdsTestServer server;
         db::SourceConnection source;

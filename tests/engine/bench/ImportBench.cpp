@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -47,22 +47,26 @@ long peakRssKiB() {
 
 int main(int argc, char** argv) {
     if (argc < 9) {
-        std::fprintf(stderr, "usage: %s PGHOST PGPORT TARGETDB TDSPORT TDSUSER TDSPASSWORD SOURCEDB TABLE...\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s PGHOST PGPORT TARGETDB TDSPORT TDSUSER TDSPASSWORD SOURCEDB TABLE...\n",
+            argv[0]);
         return 2;
     }
     try {
         db::TargetConnection conTarget;
-        conTarget.open(db::PgConnectionString(argv[1], argv[2], "postgres", "", argv[3], "MSDASQL.1"));
+        conTarget.open(
+            db::PgConnectionString(argv[1], argv[2], "postgres", "", argv[3], "MSDASQL.1"));
         db::SourceConnection conSource;
-        conSource.open(db::SqlServerConnectionString("127.0.0.1", argv[4], argv[5], argv[6], argv[7], "SQLOLEDB.1"));
+        conSource.open(db::SqlServerConnectionString("127.0.0.1", argv[4], argv[5], argv[6],
+                                                     argv[7], "SQLOLEDB.1"));
         db::SourceQuery qrySourceData(conSource), qrySourceTmp(conSource);
         db::TargetQuery qryTargetData(conTarget), qryTargetTmp(conTarget);
         BenchHost host;
 
         engine::RunContext ctx;
         ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
-                             qryTargetTmp);
+                            qryTargetTmp);
         ctx.sourceDatabase = argv[7];
         ctx.targetDatabase = argv[3];
         // The resume writes go to a config.ini of the benchmark's own.
@@ -75,9 +79,10 @@ int main(int argc, char** argv) {
             const std::string table = argv[i];
             auto start = std::chrono::steady_clock::now();
             engine::ImportTable(ctx, table, {});
-            double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::printf("table=%s seconds=%.3f peak_rss_kib=%ld last_line=%s\n", table.c_str(), seconds, peakRssKiB(),
-                        host.log.lastLine().c_str());
+            double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("table=%s seconds=%.3f peak_rss_kib=%ld last_line=%s\n", table.c_str(),
+                        seconds, peakRssKiB(), host.log.lastLine().c_str());
             std::fflush(stdout);
         }
         std::filesystem::remove_all(ctx.programDir);

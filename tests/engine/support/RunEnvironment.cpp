@@ -16,7 +16,7 @@ RunEnvironment::RunEnvironment(const std::string& prefix, int sourceRows,
     conSource.open(source.connectionString(server));
     conTarget.open(target.connectionString());
     ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
-                         qryTargetTmp);
+                        qryTargetTmp);
     ctx.sourceDatabase = source.name();
     ctx.targetDatabase = target.name();
     ctx.programDir = home.path();

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
 
         engine::RunContext ctx;
         ctx.lendConnections(conSource, conTarget, qrySourceData, qrySourceTmp, qryTargetData,
-                             qryTargetTmp);
+                            qryTargetTmp);
         ctx.programDir = argv[1];
         ctx.sourceDatabase = argv[3];
         ctx.targetDatabase = argv[5];

@@ -36,4 +36,4 @@ private:
 // Drops a database if it exists, forcing other sessions off. Never throws.
 void dropPgDatabase(const std::string& name) noexcept;
 
-} // namespace support
+}  // namespace support

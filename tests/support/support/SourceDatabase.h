@@ -17,4 +17,4 @@ void dropSourceDatabase(const std::string& name) noexcept;
 // Path of the template script with the domains.
 std::string sourceDomainsScript();
 
-} // namespace support
+}  // namespace support

@@ -1,6 +1,7 @@
 #pragma once
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 
 namespace support {
 
@@ -34,4 +35,4 @@ private:
     int port_ = 0;
 };
 
-} // namespace support
+}  // namespace support
