@@ -49,6 +49,10 @@ void Connections::warn(const char* text) {
     messages_.show(messages::kHint, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
 }
 
+void Connections::giveReason(const std::string& reason) {
+    if (reportReason) reportReason(reason);
+}
+
 bool Connections::checkSourceServerFields() {
     namespace m = messages;
     const FieldCheck checks[] = {{source_.server, m::kSourceServerNotSet},
@@ -86,9 +90,9 @@ bool Connections::openSource(const std::string& database, const char* failureMes
         trimBlanks(source_.password), trimBlanks(database), kSourceProvider);
     try {
         conSource.open(connectionString);
-    } catch (const std::exception&) {
-        // The operation's own message only; the server's reason is not shown.
+    } catch (const std::exception& e) {
         warn(failureMessage);
+        giveReason(e.what());
         return false;
     }
     return true;
@@ -101,8 +105,9 @@ bool Connections::openTarget(const std::string& database, const char* failureMes
         trimBlanks(target_.password), trimBlanks(database), kTargetProvider);
     try {
         conTarget.open(connectionString);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         warn(failureMessage);
+        giveReason(e.what());
         return false;
     }
     return true;

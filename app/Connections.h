@@ -47,7 +47,8 @@ public:
     bool checkTargetServerFields();
 
     // Open a connection: close, build the string from the trimmed fields with
-    // `database`, open. On any failure shows `failureMessage` and returns false.
+    // `database`, open. On any failure shows `failureMessage`, hands the server's or
+    // system's own text to reportReason and returns false.
     bool openSource(const std::string& database, const char* failureMessage);
     bool openTarget(const std::string& database, const char* failureMessage);
 
@@ -71,6 +72,10 @@ public:
     // Closes both connections (the window's destroy).
     void closeAll() noexcept;
 
+    // Told the reason behind each fixed failure message (the server's or system's
+    // own text), right after the message was shown. May be empty.
+    std::function<void(const std::string& reason)> reportReason;
+
     db::SourceConnection conSource;
     db::TargetConnection conTarget;
     db::SourceQuery qrySourceData{conSource};
@@ -80,6 +85,7 @@ public:
 
 private:
     void warn(const char* text);
+    void giveReason(const std::string& reason);
 
     std::string programDir_;
     core::MessageBox& messages_;

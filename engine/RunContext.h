@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "TableResult.h"
 #include "db/SourceConnection.h"
 #include "db/SourceQuery.h"
 #include "db/TargetConnection.h"
@@ -39,6 +41,14 @@ struct RunContext {
     std::string ToolVersionMinor = "11";
 
     RunHost* host = nullptr;
+
+    // Set by a front end (another thread, or a signal handler) to stop the run at
+    // its next safe point: between batches and between tables and steps. The run
+    // then ends as RunOutcome::Interrupted with its resume state kept. May be null.
+    const std::atomic<bool>* stopRequested = nullptr;
+
+    // Filled by the run: one entry per table visited. Read it after Execute().
+    RunReport report;
 
     // Told after every write of the resume state ("HistoryStep" or "HistoryTabName"
     // and the value written), on the run's thread; may be empty. Lets a front end

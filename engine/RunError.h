@@ -13,4 +13,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The run stopped at a safe point because a front end asked it to.
+class RunInterrupted : public RunError {
+public:
+    using RunError::RunError;
+};
+
 }  // namespace engine

@@ -1,10 +1,21 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "TableResult.h"
 #include "core/MessageBox.h"
 
 namespace engine {
+
+// Where a run stands, for progress bars and periodic progress lines.
+struct RunProgress {
+    int tablesDone = 0;   // tables of TargetTableList visited before the current one
+    int tablesTotal = 0;  // entries of TargetTableList
+    std::string table;    // the target table being copied; empty between tables
+    int64_t rowsDone = 0;
+    int64_t rowsTotal = 0;  // the table's source count
+};
 
 // What a run needs from its front end. The run calls these on its own (worker)
 // thread; implementations must not touch widgets from there (the desktop forwards
@@ -33,6 +44,13 @@ public:
 
     // Called after each table: lets a front end process pending events.
     virtual void processEvents() {}
+
+    // Structured progress: at each table's start, after each batch and at its end.
+    // Called often; an implementation must be cheap and must not block.
+    virtual void progress(const RunProgress&) {}
+    // Once per table visited, with what became of it (also for a failed table,
+    // before the error ends the run).
+    virtual void tableFinished(const TableResult&) {}
 };
 
 }  // namespace engine

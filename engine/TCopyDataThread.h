@@ -6,7 +6,9 @@
 
 namespace engine {
 
-enum class RunOutcome { Completed, Failed };
+// Interrupted: stopped at a safe point on request (RunContext::stopRequested); the
+// resume state is kept as for a failure.
+enum class RunOutcome { Completed, Failed, Interrupted };
 
 // One migration run. Execute() runs it on the calling thread from the marker row
 // to the final message, with one error path; it never throws. The desktop calls

@@ -23,6 +23,10 @@ install_dependencies() {
 
 build_project() {
   local build_dir=$1
-  cmake -S "$LIR2ORBIT_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build_dir" -j"$(nproc)"
+  local launcher=()
+  # Rebuilds of several checkouts share one cache where ccache is installed.
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$LIR2ORBIT_ROOT")} \
+    cmake -S "$LIR2ORBIT_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+  CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$LIR2ORBIT_ROOT")} cmake --build "$build_dir" -j"$(nproc)"
 }
