@@ -378,7 +378,7 @@ void Session::sendError(const SqlError& error, std::uint64_t rows) {
 }
 
 void Session::pollAttention() {
-    if (attention_ || !socket_.readable()) return;
+    if (attention_ || !transport_.readable()) return;
     std::optional<Message> message = reader_.next();
     if (!message) throw ProtocolError("client disconnected in the middle of a result");
     if (message->type != packet_type::Attention)
