@@ -98,9 +98,9 @@ SourceFlowResult RestoreFlow::RestoreDatabase(const std::string& path, std::stri
     }
     std::string backupSet = directory + kTemporaryBackupSet;
     bool unzipped = false;
+    archive::TQXZip zip(messages_);
     try {
         if (exists(backupSet)) std::filesystem::remove(backupSet);
-        archive::TQXZip zip(messages_);
         unzipped = zip.UnZip(path, backupSet, BackupProductVersion);
     } catch (const std::exception& error) {
         messages_.show("提示", "解压缩时出错!", core::MessageIcon::Error, core::MessageButtons::Ok);
@@ -108,7 +108,7 @@ SourceFlowResult RestoreFlow::RestoreDatabase(const std::string& path, std::stri
     }
     // The component has said why when it wrote nothing; a backup set it did not
     // finish is not restored either.
-    if (!unzipped || !exists(backupSet)) return SourceFlowResult::failed();
+    if (!unzipped || !exists(backupSet)) return SourceFlowResult::failed(zip.FailureReason());
     SourceFlowResult restored = RestoreFromBackupFile(backupSet, directory, code);
     if (restored.status != SourceFlowStatus::Done) return restored;
     std::error_code ignored;
