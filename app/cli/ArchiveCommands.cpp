@@ -15,11 +15,10 @@
 
 #include "CommandRegistry.h"
 #include "archive/ArchiveError.h"
+#include "archive/BackupHeader.h"
 #include "archive/FileStream.h"
 #include "archive/FixedVolumeMedia.h"
-#include "archive/TQXProductInfo.h"
 #include "archive/TQXZip.h"
-#include "archive/TSplitFileHeader.h"
 #include "core/Cp936.h"
 #include "core/MessageBox.h"
 
@@ -120,30 +119,20 @@ int info(const std::vector<std::string>& rawArgs) {
     }
     return reporting("info", [&] {
         archive::FileStream file(rawArgs[0], archive::FileMode::OpenRead);
-        std::array<std::uint8_t, archive::TSplitFileHeader::kSize> start{};
-        const auto startRead = file.Read(start.data(), start.size());
-        const bool firstVolume = archive::TSplitFileHeader::HasIdentification(
-            start.data(), static_cast<std::size_t>(startRead));
-        file.SetPosition(firstVolume ? static_cast<std::int64_t>(archive::TSplitFileHeader::kSize)
-                                     : 0);
-        archive::TQXProductInfo header;
-        file.Read(header.bytes.data(), header.bytes.size());
-
-        const bool identified = header.HasArchiveIdentification();
-        const std::string name = core::fromCp936Lossy(header.AccountName());
-        const std::size_t tab = name.find('\t');
+        const archive::BackupHeader header = archive::BackupHeader::Read(file);
+        const bool identified = header.identified();
         std::cout << "identification: " << (identified ? "ok" : "mismatch") << "\n";
         if (!identified) {  // the other fields would be noise
             return failed("info", "\"" + rawArgs[0] +
                                       "\" is not a backup archive: it does not begin with the "
                                       "archive identification");
         }
-        std::cout << "product version: " << core::fromCp936Lossy(header.ProductVersion()) << "\n"
-                  << "account code: " << core::fromCp936Lossy(header.AccountCode()) << "\n"
-                  << "account name before tab: " << name.substr(0, tab) << "\n"
-                  << "account name after tab: "
-                  << (tab == std::string::npos ? name : name.substr(tab + 1)) << "\n"
-                  << "first volume of a split archive: " << (firstVolume ? "yes" : "no") << "\n"
+        std::cout << "product version: " << header.productVersion << "\n"
+                  << "account code: " << header.accountCode << "\n"
+                  << "account name before tab: " << header.accountNameBeforeTab() << "\n"
+                  << "account name after tab: " << header.accountNameAfterTab() << "\n"
+                  << "first volume of a split archive: " << (header.firstVolume ? "yes" : "no")
+                  << "\n"
                   << "payload: not read (this is the header only; 'lir2orbit-cli test ARCHIVE' "
                      "reads the whole archive)\n";
         return 0;
