@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CommandRegistry.h"
+#include "app/CliMessageBox.h"
 #include "archive/ArchiveError.h"
 #include "archive/BackupHeader.h"
 #include "archive/FileStream.h"
@@ -25,38 +26,13 @@
 namespace {
 
 // The component's boxes on stderr. Questions are answered by --yes (otherwise
-// refused); disk prompts by `diskAnswer`, except that the same prompt twice in a
-// row is cancelled: the disk (a directory) did not change, so retrying cannot help.
-class ConsoleMessageBox final : public core::MessageBox {
-public:
-    ConsoleMessageBox(bool yes, core::MessageAnswer diskAnswer)
-        : yes_(yes), diskAnswer_(diskAnswer) {}
-
-    core::MessageAnswer show(const std::string& caption, const std::string& text, core::MessageIcon,
-                             core::MessageButtons buttons) override {
-        std::string shown = text;
-        for (char& c : shown) {
-            if (c == '\r') c = ' ';
-        }
-        std::cerr << caption << ": " << shown;
-        core::MessageAnswer answer = core::MessageAnswer::Ok;
-        if (buttons == core::MessageButtons::YesNo) {
-            answer = yes_ ? core::MessageAnswer::Yes : core::MessageAnswer::No;
-            std::cerr << (yes_ ? " [yes]" : " [no: pass --yes to confirm]");
-        } else if (buttons == core::MessageButtons::OkCancel) {
-            answer = text == lastPrompt_ ? core::MessageAnswer::Cancel : diskAnswer_;
-            lastPrompt_ = text;
-            std::cerr << (answer == core::MessageAnswer::Ok ? " [ok]" : " [cancel]");
-        }
-        std::cerr << "\n";
-        return answer;
-    }
-
-private:
-    bool yes_;
-    core::MessageAnswer diskAnswer_;
-    std::string lastPrompt_;
-};
+// refused, never asked); disk prompts by `diskAnswer`, except that the same
+// prompt twice in a row is cancelled: the disk (a directory) did not change, so
+// retrying cannot help.
+void answerArchiveBoxes(app::CliMessageBox& messages, core::MessageAnswer diskAnswer) {
+    messages.setNoTerminalHint("pass --yes to confirm");
+    messages.setPromptRule(diskAnswer, true);
+}
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -83,6 +59,11 @@ std::optional<Arguments> parse(const std::vector<std::string>& args,
         }
     }
     return parsed;
+}
+
+// --yes answers questions; without it they are refused (no terminal is asked).
+std::optional<bool> presetYes(const Arguments& args) {
+    return args.yes ? std::optional<bool>(true) : std::nullopt;
 }
 
 std::string option(const Arguments& args, const std::string& name,
@@ -146,7 +127,8 @@ int test(const std::vector<std::string>& rawArgs) {
     }
     return reporting("test", [&] {
         // Only the volumes lying beside the first are read: nobody can insert a disk.
-        ConsoleMessageBox messages(false, core::MessageAnswer::Cancel);
+        app::CliMessageBox messages(std::cerr, std::cin, false, false);
+        answerArchiveBoxes(messages, core::MessageAnswer::Cancel);
         archive::TQXZip zip(messages);
         const auto size = zip.Test(rawArgs[0]);
         if (!size) return failed("test", zip.FailureReason());
@@ -164,7 +146,8 @@ int unzip(const std::vector<std::string>& rawArgs) {
     }
     return reporting("unzip", [&] {
         // A missing volume will not appear: its prompt is cancelled.
-        ConsoleMessageBox messages(args->yes, core::MessageAnswer::Cancel);
+        app::CliMessageBox messages(std::cerr, std::cin, false, presetYes(*args));
+        answerArchiveBoxes(messages, core::MessageAnswer::Cancel);
         archive::TQXZip zip(messages);
         const std::string& out = args->positional[1];
         if (!zip.UnZip(args->positional[0], out,
@@ -205,8 +188,8 @@ int zip(const std::vector<std::string>& rawArgs) {
         archive::FixedVolumeMedia media(parent.empty() ? std::filesystem::path(".") : parent,
                                         diskSize);
 
-        ConsoleMessageBox messages(args->yes,
-                                   core::MessageAnswer::Ok);  // each volume gets a fresh "disk"
+        app::CliMessageBox messages(std::cerr, std::cin, false, presetYes(*args));
+        answerArchiveBoxes(messages, core::MessageAnswer::Ok);  // each volume gets a fresh "disk"
         archive::TQXZip packer(messages, &media);
         packer.InFileName = args->positional[0];
         packer.OutFileName = archivePath;

@@ -136,6 +136,38 @@ TEST(CliMessageBoxTest, QuestionAnsweredByPresetThenTerminalElseNo) {
     }
 }
 
+TEST(CliMessageBoxTest, PromptRuleAnswersWithoutAskingAndCancelsARepeat) {
+    struct Case {
+        const char* name;
+        bool repeatCancels;
+        std::vector<core::MessageAnswer> answers;  // to prompts A, A, B, A
+    } cases[] = {
+        {"repeat cancels",
+         true,
+         {core::MessageAnswer::Ok, core::MessageAnswer::Cancel, core::MessageAnswer::Ok,
+          core::MessageAnswer::Ok}},
+        {"every prompt answered alike",
+         false,
+         {core::MessageAnswer::Ok, core::MessageAnswer::Ok, core::MessageAnswer::Ok,
+          core::MessageAnswer::Ok}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ostringstream err;
+        std::istringstream in("n\nn\nn\nn\n");
+        app::CliMessageBox box(err, in, true, false);
+        box.setPromptRule(core::MessageAnswer::Ok, c.repeatCancels);
+        std::vector<core::MessageAnswer> answers;
+        for (const char* prompt : {"A", "A", "B", "A"})
+            answers.push_back(
+                box.show("QXZip", prompt, core::MessageIcon::None, core::MessageButtons::OkCancel));
+        EXPECT_EQ(answers, c.answers);
+        EXPECT_EQ(box.show("QXZip", "?", core::MessageIcon::None, core::MessageButtons::YesNo),
+                  core::MessageAnswer::No)
+            << "questions keep their preset answer";
+    }
+}
+
 TEST(CliMessageBoxTest, LineBreaksOfATextBecomeNewlines) {
     std::ostringstream err;
     std::istringstream in;
