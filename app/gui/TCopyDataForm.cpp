@@ -20,6 +20,7 @@
 #include "app/TargetBackup.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
+#include "core/ToolVersion.h"
 #include "source/SourceAccess.h"
 #include "source/TImportForm.h"
 #include "source/TReStoreForm.h"
@@ -63,8 +64,8 @@ TCopyDataForm::TCopyDataForm(FormServices services, QWidget* parent)
     connectHandlers();
 
     LocalHostIP.clear();
-    ToolVersionMajor = "10";
-    ToolVersionMinor = "11";
+    ToolVersionMajor = core::kToolVersionMajor;
+    ToolVersionMinor = core::kToolVersionMinor;
     setWindowTitle(q("QuoxelMSSQL版财务直升PGSQL版Orbit系列产品数据导入工具V" + ToolVersionMajor +
                      "." + ToolVersionMinor));
     LoadTableList = app::loadTableList(services_.loadTablePath);
