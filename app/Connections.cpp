@@ -47,7 +47,7 @@ void Connections::loadFields() {
 }
 
 void Connections::warn(const char* text) {
-    messages_.show(messages::kHint, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
+    messages_.show(core::kHintCaption, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
 }
 
 void Connections::settingsNotSaved(const std::string& reason) {

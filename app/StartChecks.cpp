@@ -5,6 +5,7 @@
 #include "Connections.h"
 #include "Messages.h"
 #include "core/TextRules.h"
+#include "engine/RunMessages.h"
 
 namespace app {
 
@@ -26,7 +27,8 @@ constexpr const char* kPeriodNames[] = {"startyear", "startmonth",  "posyear",
                                         "posmonth",  "curraccyear", "curraccmonth"};
 
 void warn(Connections& c, const std::string& text) {
-    c.messages().show(messages::kHint, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
+    c.messages().show(core::kHintCaption, text, core::MessageIcon::Warning,
+                      core::MessageButtons::Ok);
 }
 
 bool fieldsFilled(Connections& c) {
@@ -116,7 +118,7 @@ StartCheckResult runStartChecks(Connections& c, const std::string& toolVersion,
         c.qrySourceTmp.close();
         c.qryTargetTmp.close();
         appendLog(std::string(e.what()) + "\r\n");
-        warn(c, messages::kImportError);
+        warn(c, engine::messages::kFailed);
         result.outcome = StartCheckOutcome::Failed;
         return result;
     }

@@ -9,6 +9,7 @@
 #include "RunError.h"
 #include "RunHost.h"
 #include "RunLogFile.h"
+#include "RunMessages.h"
 #include "SqlLiteral.h"
 #include "core/TextRules.h"
 
@@ -16,10 +17,10 @@ namespace engine {
 
 namespace {
 
-const char* const kCaption = "提示";
-const char* const kResumeQuestion = "检测到导入记录，是否继续上一次的导入作业？";
-const char* const kCompleted = "数据导入完成！";
-const char* const kFailed = "数据导入错误，请检查日志！";
+using messages::kCompleted;
+using messages::kFailed;
+using messages::kResumeQuestion;
+
 const char* const kStampValues =
     "select datavalue as info from am_sysparam where paramid in (100,101,3002,3003,3025) order by "
     "paramid";
@@ -59,7 +60,7 @@ RunOutcome TCopyDataThread::Execute() {
         std::string storedStep = record.step();
         std::string storedTable = record.table();
         if (core::compareBytes(storedStep, core::settings::kNoStep) > 0) {
-            resume = host.askYesNo(kCaption, kResumeQuestion);
+            resume = host.askYesNo(core::kHintCaption, kResumeQuestion);
         }
 
         listTargetTables();
@@ -82,7 +83,7 @@ RunOutcome TCopyDataThread::Execute() {
         host.setBusy(false);
         host.appendLog(text + "\r\n");
         std::string saveError = saveLog();
-        host.showMessage(kCaption, saveError.empty() ? text : text + "\r\n" + saveError,
+        host.showMessage(core::kHintCaption, saveError.empty() ? text : text + "\r\n" + saveError,
                          core::MessageIcon::Warning);
         return RunOutcome::Interrupted;
     } catch (...) {
@@ -90,7 +91,7 @@ RunOutcome TCopyDataThread::Execute() {
         host.setBusy(false);
         host.appendLog(error + "\r\n");
         std::string saveError = saveLog();
-        host.showMessage(kCaption,
+        host.showMessage(core::kHintCaption,
                          saveError.empty() ? kFailed : std::string(kFailed) + "\r\n" + saveError,
                          core::MessageIcon::Warning);
         return RunOutcome::Failed;
@@ -107,7 +108,7 @@ RunOutcome TCopyDataThread::Execute() {
         problems += (problems.empty() ? "" : "\r\n") + error;
     }
     host.appendLog("数据导入完成。");
-    host.showMessage(kCaption,
+    host.showMessage(core::kHintCaption,
                      problems.empty() ? kCompleted : std::string(kCompleted) + "\r\n" + problems,
                      core::MessageIcon::Warning);
     return RunOutcome::Completed;
