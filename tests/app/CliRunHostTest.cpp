@@ -4,9 +4,9 @@
 #include <sstream>
 #include <utility>
 
-#include "ScriptedMessageBox.h"
 #include "app/CliMessageBox.h"
 #include "app/CliRunHost.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ void tableRun(engine::RunHost& host) {
 
 TEST(CliRunHostTest, PipeGetsEveryLineOnceInItsFinalForm) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     app::CliRunHost host(out, false, messages);
     tableRun(host);
     host.finish();
@@ -43,7 +43,7 @@ struct ManualClock {
 
 TEST(CliRunHostTest, TerminalRewritesTheProgressLineInPlace) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     ManualClock clock;
     app::CliRunHost host(out, true, messages, clock.pace());
     tableRun(host);  // every replacement within the same instant: only final forms show
@@ -55,7 +55,7 @@ TEST(CliRunHostTest, TerminalRewritesTheProgressLineInPlace) {
 
 TEST(CliRunHostTest, TerminalRedrawsAtMostTenTimesASecond) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     ManualClock clock;
     app::CliRunHost host(out, true, messages, clock.pace());
     host.appendLog("t 0/9");
@@ -71,7 +71,7 @@ TEST(CliRunHostTest, TerminalRedrawsAtMostTenTimesASecond) {
 
 TEST(CliRunHostTest, PipeShowsATableStillBeingCopiedEveryFiveSeconds) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     ManualClock clock;
     app::CliRunHost host(out, false, messages, clock.pace());
     auto at = [&](int ms, const char* table, int64_t done, int64_t total) {
@@ -102,7 +102,7 @@ TEST(CliRunHostTest, PipeShowsATableStillBeingCopiedEveryFiveSeconds) {
 
 TEST(CliRunHostTest, MessageEndsTheOpenLineFirst) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     app::CliRunHost host(out, false, messages);
     host.appendLog("\r重启外键完成。");
     host.showMessage("提示", "数据导入完成！", core::MessageIcon::Warning);

@@ -5,10 +5,10 @@
 #include <QPlainTextEdit>
 #include <thread>
 
-#include "ScriptedMessageBox.h"
 #include "app/gui/DesktopRunHost.h"
 #include "app/gui/LogView.h"
 #include "engine/RunLog.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TEST(DesktopRunHostTest, ProgressFromAWorkerEndsExactAndCoalesced) {
     QPlainTextEdit memo;
     gui::LogView view(memo);
     engine::RunLog log;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     gui::DesktopRunHost host(log, view, messages);
 
     int blockChanges = 0;
@@ -81,7 +81,7 @@ TEST(DesktopRunHostTest, QuestionIsAskedOnTheMainThreadAndCancelAnswersNo) {
     QPlainTextEdit memo;
     gui::LogView view(memo);
     engine::RunLog log;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     messages.answers.push_back(core::MessageAnswer::Yes);
     gui::DesktopRunHost host(log, view, messages);
 
