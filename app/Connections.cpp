@@ -14,8 +14,6 @@ namespace {
 constexpr const char* kSourceProvider = "SQLOLEDB.1";
 constexpr const char* kTargetProvider = "MSDASQL.1";
 
-constexpr const char* kSourceListSql =
-    "select name as name from sysdatabases where dbid>4 and lower(name) like 'qx%_' order by name";
 constexpr const char* kTargetListSql =
     "select datname as name from pg_database where lower(datname) like 'qx%_' order by datname";
 

@@ -14,14 +14,6 @@ namespace {
 constexpr const char* kVersionSql =
     "select string_agg(datavalue,'.') as info from ( select datavalue from am_sysparam where "
     "paramid in (100,101) order by paramid) m ";
-constexpr const char* kAccountingSystemSql =
-    "select 1 from am_sysparam a where a.paramid=201 and a.datavalue in ('12','13','15','19')";
-constexpr const char* kDepartmentSql =
-    "select 1 from l_department d group by isnull(shopid,0),name having count(1)>1";
-constexpr const char* kPeriodSql =
-    "select lower(name) as name,cast(datavalue as int) as datavalue from am_sysparam where "
-    "lower(name) in ('startyear','startmonth','posyear','posmonth','curraccyear','curraccmonth') "
-    "order by lower(name) ";
 
 constexpr const char* kPeriodNames[] = {"startyear", "startmonth",  "posyear",
                                         "posmonth",  "curraccyear", "curraccmonth"};

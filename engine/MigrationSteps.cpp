@@ -4,6 +4,7 @@
 #include "ResumeRecord.h"
 #include "RunContext.h"
 #include "RunHost.h"
+#include "SourceStatements.h"
 #include "StopRequest.h"
 #include "TableImport.h"
 #include "TextFile.h"
@@ -13,9 +14,6 @@
 namespace engine {
 
 namespace {
-
-const char* const kApprovalCondition =
-    "select 1 from am_sysparam m where m.name = 'erpandoapapproval' and m.datavalue = '1'";
 
 class StepSequence {
 public:
@@ -51,13 +49,13 @@ public:
     bool approvalWanted() {
         db::SourceQuery& source = *ctx_.qrySourceTmp;
         source.close();
-        source.setText(kApprovalCondition);
+        source.setText(sourcesql::kApprovalCondition);
         source.open();
         bool sourceApproves = !source.eof();
         source.close();
         db::TargetQuery& target = *ctx_.qryTargetTmp;
         target.close();
-        target.setText(kApprovalCondition);
+        target.setText(sourcesql::kApprovalCondition);
         target.open();
         bool targetApproves = !target.eof();
         target.close();

@@ -9,6 +9,7 @@
 #include "ColumnMapping.h"
 #include "RunContext.h"
 #include "RunHost.h"
+#include "SourceStatements.h"
 #include "StopRequest.h"
 #include "TableImport.h"
 #include "TableProgress.h"
@@ -55,60 +56,12 @@ void absorbErrors(db::SourceConnection& connection, const std::string& sql) {
     }
 }
 
-// Creates the staging table when missing, empties it and numbers every source
-// attachment by its identity. Pieces and their trailing blanks as the legacy
-// tool sent them.
-std::string stagingCommand() {
-    struct Piece {
-        std::string_view text;
-        int blanks;
-    };
-    static constexpr Piece kPieces[] = {
-        {"if not exists(select 1 from sys.columns where "
-         "[object_id]=object_id(N't_p_orderattach'))begin",
-         85},
-        {"create table [dbo].[t_p_orderattach](", 53},
-        {"[id] [int] identity(1,1) not null,", 54},
-        {"[billid] [int] not null,", 64},
-        {"[itemno] [int] not null,", 64},
-        {"[billtypeid] [int] not null,", 61},
-        {"constraint [pk_t_p_orderattach] primary key clustered", 35},
-        {"(", 82},
-        {"\t", 5},
-        {"[id] asc", 78},
-        {")with (pad_index = off, statistics_norecompute = off, ignore_dup_key = off, "
-         "allow_row_locks = on, "
-         "allow_page_locks = on) on [primary])   on [primary]",
-         122},
-        {"end;", 134},
-        {"delete from t_p_orderattach;", 110},
-        {"insert into t_p_orderattach(billid,itemno,billtypeid)", 85},
-        {"select billid,itemno,billtypeid from p_orderattach;", 87},
-    };
-    std::string sql;
-    for (const Piece& piece : kPieces) {
-        sql.append(piece.text);
-        sql.append(static_cast<size_t>(piece.blanks), ' ');
-    }
-    return sql;
-}
-
-// Ten staging rows above `after`, lowest ids first, joined to their attachments.
-std::string pageQuery(int64_t after) {
-    return "select * from p_orderattach m inner join (select top 10 billid,itemno,billtypeid from "
-           "t_p_orderattach "
-           "where id > " +
-           std::to_string(after) +
-           " order by id) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = "
-           "d.billtypeid";
-}
-
 }  // namespace
 
 void MergeSystemParameters(RunContext& ctx, const std::string& sourceTable) {
     db::SourceQuery& source = *ctx.qrySourceData;
     source.close();
-    source.setText("select * from " + sourceTable);
+    source.setText(sourcesql::AllRows(sourceTable));
     source.open();
     // The first source row of each parameter decides, as a lookup would find it.
     std::unordered_map<int64_t, db::Value> sourceValues;
@@ -137,7 +90,7 @@ void MergeSystemParameters(RunContext& ctx, const std::string& sourceTable) {
 void MergeKinds(RunContext& ctx, const std::string& table, const std::string& sourceTable) {
     db::SourceQuery& source = *ctx.qrySourceData;
     source.close();
-    source.setText("select * from " + sourceTable + " where issys=0 order by kind,id");
+    source.setText(sourcesql::UserKinds(sourceTable));
     source.open();
 
     db::TargetQuery& target = *ctx.qryTargetData;
@@ -202,8 +155,8 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
     // A staging table left by an interrupted run would keep counting its identity
     // from the old ids; dropping it first makes the command create it afresh, so
     // the ids run 1, 2, 3, ... and pages of ten never overlap.
-    absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
-    absorbErrors(*ctx.conSource, stagingCommand());
+    absorbErrors(*ctx.conSource, sourcesql::kDropStaging);
+    absorbErrors(*ctx.conSource, sourcesql::StagingCommand());
 
     db::SourceQuery& source = *ctx.qrySourceData;
     db::TargetQuery& target = *ctx.qryTargetData;
@@ -214,7 +167,7 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
     int64_t copied = 0;
     while (copied < sourceRowCount) {
         source.close();
-        source.setText(pageQuery(after));
+        source.setText(sourcesql::AttachmentPage(after));
         source.open();
         // An empty page means the staging rows are used up (or never joined):
         // going on could only loop forever.
@@ -237,7 +190,7 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
         reportTableProgress(ctx, "p_orderattach", copied, sourceRowCount);
         throwIfStopRequested(ctx);
     }
-    absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
+    absorbErrors(*ctx.conSource, sourcesql::kDropStaging);
 }
 
 }  // namespace engine

@@ -10,6 +10,7 @@
 #include "RunHost.h"
 #include "RunLogFile.h"
 #include "RunMessages.h"
+#include "SourceStatements.h"
 #include "SqlLiteral.h"
 #include "core/TextRules.h"
 
@@ -20,10 +21,6 @@ namespace {
 using messages::kCompleted;
 using messages::kFailed;
 using messages::kResumeQuestion;
-
-const char* const kStampValues =
-    "select datavalue as info from am_sysparam where paramid in (100,101,3002,3003,3025) order by "
-    "paramid";
 
 std::string errorText(std::exception_ptr error) {
     try {
@@ -141,7 +138,7 @@ std::string TCopyDataThread::versionStamp() {
     std::string sourceValues;
     db::SourceQuery& source = *ctx_.qrySourceTmp;
     source.close();
-    source.setText(kStampValues);
+    source.setText(sourcesql::kStampValues);
     source.open();
     for (; !source.eof(); source.next()) {
         if (sourceValues.empty()) {

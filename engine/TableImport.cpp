@@ -7,6 +7,7 @@
 #include "ResumeRecord.h"
 #include "RunContext.h"
 #include "RunHost.h"
+#include "SourceStatements.h"
 #include "SpecialTables.h"
 #include "StopRequest.h"
 #include "TableProgress.h"
@@ -28,13 +29,6 @@ std::string sourceTableName(const std::string& table) {
     if (table == "l_goods") return table;
     if (table.starts_with("t_")) return table.substr(2);
     return core::replaceAllIgnoreCase(table, "o_resume_", "o_resume");
-}
-
-// The source name as it goes into a statement. The editions renamed to "t_..."
-// exactly the tables whose legacy names are reserved words (order, ...): bare,
-// "from order" is a syntax error and the table would pass for absent.
-std::string sourceSqlName(const std::string& table, const std::string& sourceTable) {
-    return table.starts_with("t_") ? "[" + sourceTable + "]" : sourceTable;
 }
 
 std::string displayName(const std::string& table) {
@@ -71,7 +65,7 @@ bool countSourceRows(RunContext& ctx, const std::string& sourceSql, int64_t& cou
     db::SourceQuery& source = *ctx.qrySourceData;
     try {
         source.close();
-        source.setText("select count(1) as cnt from " + sourceSql + " where 1=1 ");
+        source.setText(sourcesql::CountRows(sourceSql));
         source.open();
         count = source.asInteger("cnt");
         return true;
@@ -114,7 +108,7 @@ void copyRows(RunContext& ctx, const std::string& table, const std::string& sour
     db::SourceQuery& source = *ctx.qrySourceData;
     db::TargetQuery& target = *ctx.qryTargetData;
     source.close();
-    source.setText("select * from " + sourceSql);
+    source.setText(sourcesql::AllRows(sourceSql));
     source.open();
 
     ColumnPlan plan = ColumnPlan::forTable(table, target.columns(), source.columns());
@@ -156,7 +150,7 @@ bool importTableBody(RunContext& ctx, const std::string& table, const ResumeStat
     ctx.host->appendLog("\r\n开始导入表[ " + display + " ]的数据。");
     setTriggers(ctx, table, "disable");
     const std::string sourceTable = sourceTableName(table);
-    const std::string sourceSql = sourceSqlName(table, sourceTable);
+    const std::string sourceSql = sourcesql::SourceSqlName(table, sourceTable);
 
     int64_t count = 0;
     if (!countSourceRows(ctx, sourceSql, count)) {
@@ -170,7 +164,7 @@ bool importTableBody(RunContext& ctx, const std::string& table, const ResumeStat
 
     db::SourceQuery& source = *ctx.qrySourceData;
     source.close();
-    source.setText("select * from " + sourceSql + " where 1<0 ");
+    source.setText(sourcesql::ColumnList(sourceSql));
     source.open();
 
     if (table == "am_sysparam") {

@@ -56,8 +56,7 @@ SourceFlowResult AttachFlow::attach(const AttachRequest& request) {
     const std::string name = SourceDatabaseName(code);
     qrySourceTmp_.close();
     try {
-        conSource_.execute("Exec sp_attach_single_file_db @dbname =" + sqlString(name) +
-                           ",@physname = " + sqlString(dataFile));
+        conSource_.execute(AttachSql(name, dataFile));
     } catch (const std::exception& error) {
         std::string text = error.what();
         // The server reports the log file it had to rebuild as an error; the

@@ -124,16 +124,14 @@ SourceFlowResult RestoreFlow::RestoreFromBackupFile(const std::string& backupFil
     const std::string name = SourceDatabaseName(code);
     db::SourceQuery& query = qrySourceTmp_;
     query.close();
-    query.setText("RESTORE FILELISTONLY FROM disk = " + sqlString(backupFile));
+    query.setText(FileListSql(backupFile));
     query.open();
     if (query.eof()) throw std::runtime_error("the backup set lists no files");
-    std::string statement = "Restore Database " + name + " from disk = " + sqlString(backupFile) +
-                            " with replace, \n Move " + sqlString(query.value(0).toText()) +
-                            " To " + sqlString(directory + name + ".mdf");
+    const std::string dataFile = query.value(0).toText();
     query.next();
-    if (!query.eof())
-        statement += "\n ,Move " + sqlString(query.value(0).toText()) + " To " +
-                     sqlString(directory + name + ".ldf");
+    const std::optional<std::string> logFile =
+        query.eof() ? std::nullopt : std::optional<std::string>(query.value(0).toText());
+    const std::string statement = RestoreSql(name, backupFile, directory, dataFile, logFile);
     for (int attempt = 1;; ++attempt) {
         wait_(kPauseBeforeAttemptMs);
         try {
