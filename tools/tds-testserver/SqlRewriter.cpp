@@ -78,6 +78,7 @@ const std::vector<Rule>& codeRules() {
         {std::regex(R"(\bgetdate\s*\(\s*\))", icase), "localtimestamp(3)"},
         {std::regex(R"(\bsysdatetime\s*\(\s*\))", icase), "localtimestamp"},
         {std::regex(R"(\bdb_name\s*\(\s*\))", icase), "current_database()"},
+        {std::regex(R"(\bdatalength\s*\()", icase), "octet_length("},
         {std::regex(R"(@@spid\b)", icase), "pg_backend_pid()"},
         {std::regex(R"(@@version\b)", icase), VersionLiteral},
         // SQL Server's bit is PostgreSQL's boolean; PostgreSQL's bit is a bit string.

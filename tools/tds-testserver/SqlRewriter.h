@@ -29,9 +29,9 @@ struct SessionValues {
 //   information_schema_tables, ... (session views) object_id( object_name( schema_name(
 //   columnproperty( len(
 //                                   -> pg_temp.<same>( (session functions)
-//   getdate() sysdatetime() db_name() @@spid @@version
+//   getdate() sysdatetime() db_name() datalength( @@spid @@version
 //                                   -> localtimestamp(3), localtimestamp, current_database(),
-//                                      pg_backend_pid(), a version text
+//                                      octet_length(, pg_backend_pid(), a version text
 //   as bit                          -> as boolean
 //   select top N ...                -> select ... limit N (also inside a derived table)
 //   convert(type, x[, style])       -> cast(x as type), or the date style's text
