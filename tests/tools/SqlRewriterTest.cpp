@@ -144,6 +144,8 @@ TEST(BatchSplitter, LineBreaksSeparateStatementsAsInTsql) {
         {"begin tran\ninsert into t values (1)\ncommit",
          {"begin tran", "insert into t values (1)", "commit"}},
         {"declare @x int\nset @x = 1", {"declare @x int", "set @x = 1"}},
+        {"with c as (select 1 as a)\nselect a from c\nselect 2",
+         {"with c as (select 1 as a)\nselect a from c", "select 2"}},
         {"select 'a\nselect b' as v\nselect 2", {"select 'a\nselect b' as v", "select 2"}},
     };
     for (const Case& c : cases) {

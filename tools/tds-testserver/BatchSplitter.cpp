@@ -120,6 +120,18 @@ bool continues(std::string_view current, const std::string& word) {
         }
         return !body;
     }
+    if (first == "with") {
+        // A common table expression goes on up to its statement.
+        int depth = 0;
+        for (std::size_t i = 4; i < current.size(); ++i) {
+            if (current[i] == '(') ++depth;
+            if (current[i] == ')') --depth;
+            if (depth == 0 && isWordChar(current[i]) && !isWordChar(current[i - 1]) &&
+                startsStatement(lowerWord(current, i)))
+                return false;
+        }
+        return true;
+    }
     if (word == "select")
         return (first == "insert" || first == "create" || first == "alter" || first == "declare") &&
                !contains(current, "select") && !contains(current, "values");
