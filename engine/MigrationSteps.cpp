@@ -4,6 +4,7 @@
 #include "ResumeRecord.h"
 #include "RunContext.h"
 #include "RunHost.h"
+#include "StopRequest.h"
 #include "TableImport.h"
 #include "TextFile.h"
 #include "core/ProgramDir.h"
@@ -24,6 +25,7 @@ public:
     bool passes(const char* code) const { return stepPasses(code, storedStep_, resume_); }
 
     void begin(const char* code, bool clearTable = true) {
+        throwIfStopRequested(ctx_);
         record_.writeStep(code);
         if (clearTable) record_.writeTable("");
     }

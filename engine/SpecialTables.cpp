@@ -9,7 +9,9 @@
 #include "ColumnMapping.h"
 #include "RunContext.h"
 #include "RunHost.h"
+#include "StopRequest.h"
 #include "TableImport.h"
+#include "TableProgress.h"
 #include "db/SourceConnection.h"
 #include "db/SourceQuery.h"
 #include "db/TargetConnection.h"
@@ -232,6 +234,8 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
         target.flush();
         target.close();
         target.open();
+        reportTableProgress(ctx, "p_orderattach", copied, sourceRowCount);
+        throwIfStopRequested(ctx);
     }
     absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
 }

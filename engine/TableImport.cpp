@@ -8,6 +8,8 @@
 #include "RunContext.h"
 #include "RunHost.h"
 #include "SpecialTables.h"
+#include "StopRequest.h"
+#include "TableProgress.h"
 #include "core/TextRules.h"
 #include "db/SourceConnection.h"
 #include "db/SourceQuery.h"
@@ -119,20 +121,25 @@ void copyRows(RunContext& ctx, const std::string& table, const std::string& sour
     ProgressLine progress(display);
     const int rowsPerFlush = binary ? kBinaryRowsPerFlush : kRowsPerFlush;
     int pending = 0;
+    reportTableProgress(ctx, table, 0, count);
     for (; !source.eof(); source.next()) {
         target.append();
         FillTargetRow(plan, source, target);
         target.post();
         if (++pending == rowsPerFlush) {
+            // A stop lands between batches: this one is dropped unsent.
+            throwIfStopRequested(ctx);
             // The server stores this batch while the next one is read.
             target.flushWithoutWaiting();
             target.forgetRows();
             pending = 0;
+            reportTableProgress(ctx, table, source.recNo(), count);
         }
         ctx.host->replaceLastLog(progress.text(source.recNo(), count));
     }
     // Sends the rest and waits for every batch: only then is the table copied.
     target.flush();
+    reportTableProgress(ctx, table, count, count);
 }
 
 // Steps of one table between the skip tests and the closing actions. Returns
@@ -222,7 +229,10 @@ const std::string& ProgressLine::text(int64_t row, int64_t count) {
 }
 
 void ImportTables(RunContext& ctx, const ResumeState& resume) {
-    for (const std::string& table : ctx.TargetTableList) ImportTable(ctx, table, resume);
+    for (const std::string& table : ctx.TargetTableList) {
+        throwIfStopRequested(ctx);
+        ImportTable(ctx, table, resume);
+    }
 }
 
 void ImportTable(RunContext& ctx, const std::string& table, const ResumeState& resume) {
