@@ -85,10 +85,10 @@ void RunProgressView::redraw() {
     bar_->setValue(done * kStepsPerTable + share);
     QString text = QString::fromUtf8("表 %1/%2").arg(done).arg(p.tablesTotal);
     if (!p.table.empty() && done < p.tablesTotal) {
-        text += QString::fromUtf8("    %1  %2/%3 行")
-                    .arg(QString::fromStdString(p.table))
-                    .arg(p.rowsDone)
-                    .arg(p.rowsTotal);
+        text += "    " + QString::fromStdString(p.table);
+        // The count is known once the table's source rows were counted.
+        if (p.rowsTotal > 0)
+            text += QString::fromUtf8("  %1/%2 行").arg(p.rowsDone).arg(p.rowsTotal);
     }
     bar_->setFormat(text);
 }

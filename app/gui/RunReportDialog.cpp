@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <set>
 
 #include "app/RunReportText.h"
@@ -46,8 +47,11 @@ RunReportDialog::RunReportDialog(const engine::RunReport& report, const QString&
                                  QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("核对报告"));
-    resize(760, 520);
+    resize(900, 540);
     std::vector<app::ReportRow> rows = app::reportRows(report);
+    // What needs a look comes first; otherwise the run's order.
+    std::stable_partition(rows.begin(), rows.end(),
+                          [](const app::ReportRow& row) { return row.warning; });
 
     summary_ = new QLabel(q(app::reportSummary(rows)), this);
     summary_->setWordWrap(true);
@@ -63,6 +67,7 @@ RunReportDialog::RunReportDialog(const engine::RunReport& report, const QString&
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->verticalHeader()->setVisible(false);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     table_->horizontalHeader()->setStretchLastSection(true);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const app::ReportRow& row = rows[static_cast<size_t>(r)];
@@ -76,9 +81,14 @@ RunReportDialog::RunReportDialog(const engine::RunReport& report, const QString&
             table_->setItem(r, c, items[c]);
         }
     }
-    table_->resizeColumnsToContents();
+    // The order above until the operator sorts: enabling sorting would otherwise
+    // sort at once by the header's default column.
+    table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     table_->setSortingEnabled(true);
-    table_->sortByColumn(-1, Qt::AscendingOrder);  // keep the run's order until asked
+    // Wide enough for the headers with their sort arrows.
+    table_->resizeColumnsToContents();
+    for (int c = kTable; c < kNotes; ++c)
+        table_->setColumnWidth(c, table_->columnWidth(c) + fontMetrics().height());
 
     auto* copyAction = new QAction(QString::fromUtf8("复制"), table_);
     copyAction->setShortcut(QKeySequence::Copy);

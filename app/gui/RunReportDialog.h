@@ -11,9 +11,9 @@ namespace gui {
 
 // The verification report at the end of a run: one row per table visited with
 // its status, source and target row counts and notes; rows worth a look are
-// highlighted. Sorted by clicking a column; Ctrl+C or 复制 copies the selected
-// rows (all rows when none is selected) as tab-separated text with a header.
-// Main thread only.
+// highlighted and come first, the others follow in the run's order. Sorted by clicking a column;
+// Ctrl+C or 复制 copies the selected rows (all rows when none is selected) as tab-separated text
+// with a header. Main thread only.
 class RunReportDialog : public QDialog {
     Q_OBJECT
 public:

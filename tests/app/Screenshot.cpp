@@ -118,7 +118,6 @@ int main(int argc, char** argv) {
         std::cerr << "no report\n";
         return 1;
     }
-    form.reportDialog()->table()->sortItems(2, Qt::DescendingOrder);
     if (!save(*form.reportDialog(), out, "run-report.png")) return 1;
     return finished.at(0).at(0).toBool() && during ? 0 : 1;
 }
