@@ -32,6 +32,12 @@ inline constexpr const char* kAccountingSystem =
 inline constexpr const char* kDuplicateDepartments =
     "源账套存在同一分支下相同的部门名称，请先调整后再次导入！";
 
+// Before a run: "将把源账套 [S] 的数据导入目标账套 [T]，目标账套中的数据将被替换。是否继续？"
+inline constexpr const char* kConfirmRunHead = "将把源账套 [";
+inline constexpr const char* kConfirmRunMiddle = "] 的数据导入目标账套 [";
+inline constexpr const char* kConfirmRunTail = "]，目标账套中的数据将被替换。是否继续？";
+inline constexpr const char* kStopRunQuestion = "正在导入数据，是否中止？";
+
 inline constexpr const char* kBackupFailed = "备份数据库失败：";
 inline constexpr const char* kCannotCreateDirectory = "无法创建目录";
 }  // namespace messages

@@ -19,6 +19,8 @@ ATTACH_ROWS=${ATTACH_ROWS:-2000}
 
 # shellcheck source=lib/pgcluster.sh
 source "$ROOT/scripts/lib/pgcluster.sh"
+# shellcheck source=lib/bench-table.sh
+source "$ROOT/scripts/lib/bench-table.sh"
 
 cmake -S "$ROOT" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" --target import_bench tds-testserver -j2 >/dev/null
@@ -50,17 +52,7 @@ rate() { python3 -c "print(f'{$1 / $2:,.0f}')"; }
 psql -q -X -v ON_ERROR_STOP=1 -d postgres -c "create database bench_src" -c "create database bench_tgt"
 psql -q -X -v ON_ERROR_STOP=1 -d bench_src -f "$ROOT/tools/tds-testserver/sql/source-domains.sql" >/dev/null
 
-columns_src="id int, qty int, big bigint, price numeric(18,4), amount numeric(18,2), rate numeric(9,6),
-  made datetime, changed datetime, name varchar(60), model varchar(40), memo varchar(100), flag smallint"
-columns_tgt="id int primary key, qty int, big bigint, price numeric(18,4), amount numeric(18,2), rate numeric(9,6),
-  made timestamp, changed timestamp, name varchar(60), model varchar(40), memo varchar(100), flag smallint"
-generate() {  # table rows
-  echo "create table $1 ($columns_src);
-  insert into $1 select g, g % 1000, g * 1000003::bigint, (g % 100000) * 1.2345, g * 0.01, (g % 997) / 997.0,
-    timestamp '2020-01-01' + g * interval '1 second', timestamp '2024-06-30 12:00:00.123' - g * interval '1 minute',
-    '商品名称' || g || '号', '规格型号' || (g % 100), case when g % 3 = 0 then null else '备注说明' || g end, g % 2
-  from generate_series(1, $2) g;"
-}
+generate() { bench_generate "$1" "$2" "varchar(100)"; }
 echo "generating $ROWS + $SMALL_ROWS rows and $ATTACH_ROWS attachments ..."
 {
   generate bench_big "$ROWS"
@@ -69,8 +61,9 @@ echo "generating $ROWS + $SMALL_ROWS rows and $ATTACH_ROWS attachments ..."
   insert into bench_attach select g, '附件' || g, decode(repeat(md5(g::text), 3200), 'hex') from generate_series(1, $ATTACH_ROWS) g;"
 } | psql -q -X -v ON_ERROR_STOP=1 -d bench_src
 psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt \
-  -c "create table bench_big ($columns_tgt)" -c "create table bench_load ($columns_tgt)" \
-  -c "create table bench_small ($columns_tgt)" -c "create table bench_attach (id int primary key, name varchar(40), data bytea)"
+  -c "create table bench_big ($(bench_columns_target "varchar(100)"))" \
+  -c "create table bench_load ($(bench_columns_target "varchar(100)"))" \
+  -c "create table bench_small ($(bench_columns_target "varchar(100)"))" -c "create table bench_attach (id int primary key, name varchar(40), data bytea)"
 psql -q -X -v ON_ERROR_STOP=1 -d bench_src -c "\\copy bench_big to '$WORK/big.copy'"
 
 run_copy() {  # -> seconds

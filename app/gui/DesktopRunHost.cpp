@@ -72,7 +72,9 @@ void DesktopRunHost::showMessage(const std::string& caption, const std::string& 
         this,
         [this, caption, text, icon] {
             flushLog();
+            ++openMessages_;
             messages_.show(caption, text, icon, core::MessageButtons::Ok);
+            messageClosed();
         },
         Qt::QueuedConnection);
 }
@@ -91,8 +93,10 @@ bool DesktopRunHost::askYesNo(const std::string& caption, const std::string& tex
         this,
         [this, answer, caption, text] {
             flushLog();
+            ++openMessages_;
             bool yes = messages_.show(caption, text, core::MessageIcon::Information,
                                       core::MessageButtons::YesNo) == core::MessageAnswer::Yes;
+            messageClosed();
             std::lock_guard lock(questionMutex_);
             answer->given = true;
             answer->yes = yes;
@@ -102,6 +106,46 @@ bool DesktopRunHost::askYesNo(const std::string& caption, const std::string& tex
     std::unique_lock lock(questionMutex_);
     answered_.wait(lock, [&] { return answer->given || cancelled_; });
     return answer->given && answer->yes;
+}
+
+void DesktopRunHost::progress(const engine::RunProgress& progress) {
+    {
+        std::lock_guard lock(progressMutex_);
+        progress_ = progress;
+    }
+    if (progressPosted_.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            progressPosted_ = false;
+            engine::RunProgress latest;
+            {
+                std::lock_guard lock(progressMutex_);
+                latest = progress_;
+            }
+            emit progressChanged(latest);
+        },
+        Qt::QueuedConnection);
+}
+
+void DesktopRunHost::tableFinished(const engine::TableResult& result) {
+    QMetaObject::invokeMethod(
+        this, [this, result] { emit tableReported(result); }, Qt::QueuedConnection);
+}
+
+void DesktopRunHost::whenMessagesClosed(std::function<void()> then) {
+    if (openMessages_ == 0) {
+        then();
+    } else {
+        afterMessages_.push_back(std::move(then));
+    }
+}
+
+void DesktopRunHost::messageClosed() {
+    if (--openMessages_ > 0) return;
+    auto pending = std::move(afterMessages_);
+    afterMessages_.clear();
+    for (auto& then : pending) then();
 }
 
 void DesktopRunHost::cancelQuestions() {

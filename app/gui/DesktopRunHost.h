@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <vector>
 
 #include "engine/RunHost.h"
 #include "engine/RunLog.h"
@@ -25,7 +27,8 @@ class LogView;
 // repaint. Messages are queued too and do not block the run. askYesNo is the one
 // blocking call: it queues the question to the main thread and waits for the
 // answer, or answers No once cancelQuestions() was called (shutdown), so the main
-// thread can always wait for the worker without deadlock.
+// thread can always wait for the worker without deadlock. Progress is coalesced
+// like the log (the newest state wins); each finished table is forwarded once.
 class DesktopRunHost : public QObject, public engine::RunHost {
     Q_OBJECT
 public:
@@ -42,6 +45,8 @@ public:
     bool askYesNo(const std::string& caption, const std::string& text) override;
     void showMessage(const std::string& caption, const std::string& text,
                      core::MessageIcon icon) override;
+    void progress(const engine::RunProgress& progress) override;
+    void tableFinished(const engine::TableResult& result) override;
 
     // Main thread: brings the view up to the log now.
     void flushLog();
@@ -49,13 +54,19 @@ public:
     void cancelQuestions();
     // Main thread: questions may be asked again (a new run).
     void allowQuestions();
+    // Main thread: runs `then` once no box of the run is open (at once when none
+    // is), so what follows a run comes after its final message.
+    void whenMessagesClosed(std::function<void()> then);
 
 signals:
     void busyChanged(bool busy);
+    void progressChanged(const engine::RunProgress& progress);
+    void tableReported(const engine::TableResult& result);
 
 private:
     void logChanged();
     void requestSync();
+    void messageClosed();
 
     engine::RunLog& log_;
     LogView& view_;
@@ -63,6 +74,13 @@ private:
     std::atomic<bool> syncPosted_{false};
     QTimer syncTimer_;
     QElapsedTimer sinceSync_;
+
+    std::mutex progressMutex_;
+    engine::RunProgress progress_;
+    std::atomic<bool> progressPosted_{false};
+
+    int openMessages_ = 0;
+    std::vector<std::function<void()>> afterMessages_;
 
     std::mutex questionMutex_;
     std::condition_variable answered_;

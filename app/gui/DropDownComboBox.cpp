@@ -8,7 +8,12 @@ DropDownComboBox::DropDownComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void DropDownComboBox::showPopup() {
+    deferred_ = false;
     emit dropDown();
+    if (deferred_) {
+        deferred_ = false;
+        return;
+    }
     QComboBox::showPopup();
 }
 

@@ -18,6 +18,12 @@ void LogView::sync(const std::vector<std::string>& lines) {
     }
     if (common == shown_.size() && common == lines.size()) return;
 
+    // The view follows new lines only while it stands at the bottom; an operator
+    // who scrolled up to read keeps the place until scrolling back down.
+    QScrollBar* scroll = memo_.verticalScrollBar();
+    bool following = scroll->value() >= scroll->maximum();
+    int position = scroll->value();
+
     QTextCursor cursor(memo_.document());
     cursor.beginEditBlock();
     if (common + 1 == shown_.size() && lines.size() >= shown_.size()) {
@@ -42,7 +48,7 @@ void LogView::sync(const std::vector<std::string>& lines) {
         shown_.push_back(lines[i]);
     }
     cursor.endEditBlock();
-    memo_.verticalScrollBar()->setValue(memo_.verticalScrollBar()->maximum());
+    scroll->setValue(following ? scroll->maximum() : position);
 }
 
 }  // namespace gui

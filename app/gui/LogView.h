@@ -10,7 +10,8 @@ namespace gui {
 // Shows the run log's lines in a read-only text view. sync() brings the view to
 // the given lines with the least work: appended lines are appended, a changed
 // last line (a progress line) is replaced, anything else redraws. A "\r" inside
-// a line shows as a line break. Main thread only.
+// a line shows as a line break. The view scrolls along with new lines only while
+// it is scrolled to the bottom. Main thread only.
 class LogView {
 public:
     explicit LogView(QPlainTextEdit& memo) : memo_(memo) {}

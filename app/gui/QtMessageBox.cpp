@@ -1,6 +1,8 @@
 #include "QtMessageBox.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <utility>
 
 namespace gui {
 
@@ -34,6 +36,15 @@ core::MessageAnswer QtMessageBox::show(const std::string& caption, const std::st
         qtButtons = QMessageBox::Ok | QMessageBox::Cancel;
     QMessageBox box(toQt(icon), QString::fromStdString(caption), lineBreaks(text), qtButtons,
                     parent_);
+    // The tool speaks Chinese whether or not Qt's own translation could be loaded.
+    const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
+        {QMessageBox::Ok, "确定"},
+        {QMessageBox::Yes, "是"},
+        {QMessageBox::No, "否"},
+        {QMessageBox::Cancel, "取消"}};
+    for (const auto& [button, label] : texts) {
+        if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(label));
+    }
     switch (box.exec()) {
         case QMessageBox::Yes:
             return core::MessageAnswer::Yes;

@@ -6,7 +6,8 @@ class QWidget;
 
 namespace gui {
 
-// Message boxes as QMessageBoxes over `parent`. Main thread only.
+// Message boxes as QMessageBoxes over `parent`, buttons labelled 确定, 是, 否 and
+// 取消. Main thread only.
 class QtMessageBox : public core::MessageBox {
 public:
     explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}

@@ -1,7 +1,6 @@
 #include "RunController.h"
 
 #include "DesktopRunHost.h"
-#include "RunWorker.h"
 
 namespace gui {
 
@@ -10,6 +9,7 @@ RunController::RunController(DesktopRunHost& host, QObject* parent)
 
 RunController::~RunController() {
     if (thread_) {
+        stop_ = true;
         host_.cancelQuestions();
         thread_->quit();
         thread_->wait();
@@ -18,13 +18,14 @@ RunController::~RunController() {
 
 void RunController::start(std::unique_ptr<engine::RunContext> ctx) {
     ctx_ = std::move(ctx);
-    completed_ = false;
+    stop_ = false;
+    ctx_->stopRequested = &stop_;
+    result_ = RunResult{};
     host_.allowQuestions();
     auto* thread = new QThread;
-    auto* worker = new RunWorker(*ctx_);
+    auto* worker = new RunWorker(*ctx_, result_);
     worker->moveToThread(thread);
     connect(thread, &QThread::started, worker, &RunWorker::run);
-    connect(worker, &RunWorker::done, this, [this](bool completed) { completed_ = completed; });
     connect(worker, &RunWorker::done, thread, &QThread::quit);
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
@@ -36,7 +37,7 @@ void RunController::start(std::unique_ptr<engine::RunContext> ctx) {
 void RunController::threadFinished() {
     thread_ = nullptr;
     ctx_.reset();
-    emit finished(completed_);
+    emit finished(result_.outcome == engine::RunOutcome::Completed);
 }
 
 }  // namespace gui

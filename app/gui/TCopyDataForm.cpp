@@ -1,5 +1,6 @@
 #include "TCopyDataForm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
 #include <QGridLayout>
@@ -11,8 +12,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <exception>
+#include <stdexcept>
 
 #include "DropDownComboBox.h"
+#include "RunProgressView.h"
+#include "RunReportDialog.h"
 #include "app/LoadTableList.h"
 #include "app/LocalHost.h"
 #include "app/Messages.h"
@@ -20,6 +24,7 @@
 #include "app/TargetBackup.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
+#include "core/TextRules.h"
 #include "core/ToolVersion.h"
 #include "source/SourceAccess.h"
 #include "source/TImportForm.h"
@@ -48,11 +53,20 @@ QLineEdit* edit(const char* initial, QWidget* parent) {
 TCopyDataForm::TCopyDataForm(FormServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
-      connections_(services_.programDir, services_.messages) {
+      boxes_(services_.messages),
+      connections_(services_.programDir, boxes_) {
     createControls();
     logView_ = std::make_unique<LogView>(*Memo);
     host_ = std::make_unique<DesktopRunHost>(log_, *logView_, services_.messages);
     controller_ = std::make_unique<RunController>(*host_);
+    // The server's or system's own words behind a failed connection; may come
+    // from the background thread, which the host's log accepts.
+    connections_.reportReason = [this](const std::string& reason) { host_->appendLog(reason); };
+    connect(host_.get(), &DesktopRunHost::progressChanged, runProgress,
+            &RunProgressView::setProgress);
+    connect(host_.get(), &DesktopRunHost::tableReported, runProgress,
+            [this](const engine::TableResult&) { runProgress->tableFinished(); });
+    connect(&task_, &BackgroundTask::finished, this, &TCopyDataForm::backgroundFinished);
     connect(host_.get(), &DesktopRunHost::busyChanged, this, [this](bool busy) {
         if (busy) {
             setCursor(Qt::BusyCursor);
@@ -75,8 +89,11 @@ TCopyDataForm::TCopyDataForm(FormServices services, QWidget* parent)
 }
 
 TCopyDataForm::~TCopyDataForm() {
-    // The run (if any) ends before the connections it uses are closed.
+    // The run and background work (if any) end before the connections they use
+    // are closed; neither may wait for a box that will not be shown any more.
+    boxes_.cancel();
     controller_.reset();
+    task_.wait();
     FormDestroy();
 }
 
@@ -161,13 +178,14 @@ void TCopyDataForm::createControls() {
     Memo->setReadOnly(true);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
+    runProgress = new RunProgressView(this);
     Button1 = new QPushButton(QString::fromUtf8("退出"), this);
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(GroupBox1);
     groups->addWidget(GroupBox2);
     auto* bottom = new QHBoxLayout;
-    bottom->addStretch(1);
+    bottom->addWidget(runProgress, 1);
     bottom->addWidget(Button1);
     auto* main = new QVBoxLayout(this);
     main->addLayout(groups);
@@ -266,27 +284,52 @@ void TCopyDataForm::edtServerTargetChange() {
 }
 
 void TCopyDataForm::edtDataSourceDropDown() {
-    if (edtDataSource->count() == 0) btnRefSourceDBListClick();
+    if (edtDataSource->count() > 0) return;
+    edtDataSource->deferPopup();
+    listDatabases(Side::Source, true);
 }
 
 void TCopyDataForm::edtDataTargetDropDown() {
-    if (edtDataTarget->count() == 0) btnRefTargetDBListClick();
+    if (edtDataTarget->count() > 0) return;
+    edtDataTarget->deferPopup();
+    listDatabases(Side::Target, true);
 }
 
-void TCopyDataForm::btnRefSourceDBListClick() {
-    if (runActive()) return;
-    syncFields();
-    bool listed = connections_.listSourceDatabases(
-        [this](const std::string& name) { edtDataSource->addItem(q(name)); });
-    if (listed && edtDataSource->count() > 0) edtDataSource->setCurrentIndex(0);
-}
+void TCopyDataForm::btnRefSourceDBListClick() { listDatabases(Side::Source, false); }
 
-void TCopyDataForm::btnRefTargetDBListClick() {
-    if (runActive()) return;
+void TCopyDataForm::btnRefTargetDBListClick() { listDatabases(Side::Target, false); }
+
+void TCopyDataForm::listDatabases(Side side, bool showWhenFilled) {
+    if (runActive() || backgroundBusy()) return;
     syncFields();
-    bool listed = connections_.listTargetDatabases(
-        [this](const std::string& name) { edtDataTarget->addItem(q(name)); });
-    if (listed && edtDataTarget->count() > 0) edtDataTarget->setCurrentIndex(0);
+    DropDownComboBox* box = side == Side::Source ? edtDataSource : edtDataTarget;
+    // The operator's choice stays when the server still has it.
+    QString chosen = box->currentText();
+    auto names = std::make_shared<std::vector<std::string>>();
+    auto listed = std::make_shared<bool>(false);
+    // Names listed before a failing statement stay, as the entries would. Adding
+    // to an empty list selects its first entry; the text stays until decided below.
+    auto fill = [box, names, chosen] {
+        for (const auto& name : *names) box->addItem(q(name));
+        box->setEditText(chosen);
+    };
+    inBackground(
+        [this, side, names, listed] {
+            auto add = [names](const std::string& name) { names->push_back(name); };
+            *listed = side == Side::Source ? connections_.listSourceDatabases(add)
+                                           : connections_.listTargetDatabases(add);
+        },
+        [box, names, listed, chosen, fill, showWhenFilled] {
+            fill();
+            if (!*listed || box->count() == 0) return;
+            int keep = chosen.isEmpty()
+                           ? -1
+                           : box->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            box->setCurrentIndex(keep >= 0 ? keep : 0);
+            box->setEditText(box->itemText(box->currentIndex()));
+            if (showWhenFilled) box->showPopup();
+        },
+        fill);
 }
 
 void TCopyDataForm::addNewSourceDatabase(const std::string& name) {
@@ -301,7 +344,7 @@ void TCopyDataForm::addNewSourceDatabase(const std::string& name) {
 // ends with OK has made a new account set, which becomes the source field's text.
 template <typename SourceDialog>
 void TCopyDataForm::runSourceDialog() {
-    if (runActive()) return;
+    if (runActive() || backgroundBusy()) return;
     syncFields();
     if (!connections_.openSourceMaster()) return;
     source::SourceAccess access{connections_.conSource, connections_.qrySourceTmp, [this] {
@@ -317,7 +360,7 @@ void TCopyDataForm::btnReStoreSourceClick() { runSourceDialog<source::TReStoreFo
 void TCopyDataForm::btnImportSourceClick() { runSourceDialog<source::TImportForm>(); }
 
 void TCopyDataForm::btnBackUpTargetClick() {
-    if (runActive()) return;
+    if (runActive() || backgroundBusy()) return;
     syncFields();
     QWidget::setCursor(Qt::WaitCursor);
     struct RestoreCursor {
@@ -330,14 +373,60 @@ void TCopyDataForm::btnBackUpTargetClick() {
 }
 
 void TCopyDataForm::btOKClick() {
-    if (runActive()) return;
+    if (runActive() || backgroundBusy()) return;
     syncFields();
-    app::StartCheckResult checks = app::runStartChecks(
-        connections_, ToolVersionMajor + "." + ToolVersionMinor, [this](const std::string& line) {
-            log_.append(line);
-            host_->flushLog();
+    auto checks = std::make_shared<app::StartCheckResult>();
+    std::string version = ToolVersionMajor + "." + ToolVersionMinor;
+    inBackground(
+        [this, checks, version] {
+            *checks = app::runStartChecks(
+                connections_, version, [this](const std::string& line) { host_->appendLog(line); });
+        },
+        [this, checks] {
+            if (checks->outcome == app::StartCheckOutcome::Passed) confirmAndStartRun();
         });
-    if (checks.outcome != app::StartCheckOutcome::Passed) return;
+}
+
+void TCopyDataForm::inBackground(std::function<void()> work, std::function<void()> then,
+                                 std::function<void()> onError) {
+    setBackgroundActive(true);
+    task_.start(std::move(work), [this, then = std::move(then),
+                                  onError = std::move(onError)](const std::string& error) {
+        setBackgroundActive(false);
+        if (error.empty()) {
+            then();
+        } else {
+            if (onError) onError();
+            source::showUncaughtError(services_.messages, std::runtime_error(error));
+        }
+        if (closeAfterTask_) {
+            closeAfterTask_ = false;
+            close();
+        }
+    });
+}
+
+void TCopyDataForm::setBackgroundActive(bool active) {
+    // Fields that feed the connections stay as the work read them.
+    GroupBox1->setEnabled(!active);
+    GroupBox2->setEnabled(!active);
+    btOK->setEnabled(!active);
+    if (active) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void TCopyDataForm::confirmAndStartRun() {
+    const std::string question =
+        std::string(app::messages::kConfirmRunHead) +
+        core::trimBlanks(connections_.source().database) + app::messages::kConfirmRunMiddle +
+        core::trimBlanks(connections_.target().database) + app::messages::kConfirmRunTail;
+    if (services_.messages.show(core::kHintCaption, question, core::MessageIcon::Question,
+                                core::MessageButtons::YesNo) != core::MessageAnswer::Yes) {
+        return;
+    }
 
     auto ctx = std::make_unique<engine::RunContext>();
     connections_.fillRunContext(*ctx);
@@ -348,36 +437,76 @@ void TCopyDataForm::btOKClick() {
     // Start is off before the worker exists, so a second click cannot start another run.
     btOK->setEnabled(false);
     setRunActive(true);
+    if (reportDialog_) reportDialog_->close();
+    runProgress->start();
     controller_->start(std::move(ctx));
 }
 
 void TCopyDataForm::setRunActive(bool active) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              edtDataSource, edtDataTarget, btnRefSourceDBList, btnRefTargetDBList, btnReStoreSource,
-             btnImportSource, btnBackUpTarget, Button1}) {
+             btnImportSource, btnBackUpTarget}) {
         w->setEnabled(!active);
     }
 }
 
 void TCopyDataForm::runEnded(bool completed) {
     host_->flushLog();
+    runProgress->stop();
     unsetCursor();
     setRunActive(false);
     btOK->setEnabled(true);
+    // The report and a pending close come after the run's final message.
+    host_->whenMessagesClosed([this, completed] { afterRun(completed); });
+}
+
+void TCopyDataForm::afterRun(bool completed) {
+    const RunResult& result = controller_->result();
+    if (closeAfterRun_) {
+        closeAfterRun_ = false;
+        emit runFinished(completed);
+        close();
+        return;
+    }
+    if (!result.report.tables.empty()) {
+        QString savedAs = result.reportPath.empty()
+                              ? QString::fromUtf8("报告无法保存：") + q(result.reportError)
+                              : QString::fromUtf8("报告已保存：") + q(result.reportPath);
+        if (reportDialog_) reportDialog_->deleteLater();
+        reportDialog_ = new RunReportDialog(result.report, savedAs, this);
+        reportDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        reportDialog_->show();
+    }
     emit runFinished(completed);
 }
 
-void TCopyDataForm::Button1Click() {
-    if (runActive()) return;
-    close();
-}
+void TCopyDataForm::Button1Click() { close(); }
 
 void TCopyDataForm::closeEvent(QCloseEvent* event) {
-    // The run uses this window's connections until it ends.
-    if (runActive()) {
+    if (backgroundBusy()) {
+        // A login is bounded; the window goes once it has answered.
+        closeAfterTask_ = true;
         event->ignore();
         return;
     }
+    // The run uses this window's connections until it ends.
+    if (runActive()) {
+        if (controller_->stopRequested() ||
+            services_.messages.show(core::kHintCaption, app::messages::kStopRunQuestion,
+                                    core::MessageIcon::Question,
+                                    core::MessageButtons::YesNo) != core::MessageAnswer::Yes) {
+            event->ignore();
+            return;
+        }
+        // The run may have ended while the question was open; then close now.
+        if (runActive()) {
+            controller_->requestStop();
+            closeAfterRun_ = true;
+            event->ignore();
+            return;
+        }
+    }
+    if (reportDialog_) reportDialog_->close();
     event->accept();
 }
 

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "QtMessageBox.h"
+#include "QtTranslation.h"
 #include "TCopyDataForm.h"
 #include "core/MessageBox.h"
 #include "core/ProgramDir.h"
@@ -12,6 +13,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(gui::TCopyDataForm::kApplicationTitle));
+    gui::installQtTranslation(application);
     gui::QtMessageBox messages;
     source::DialogFileChooser chooser(nullptr);
     try {

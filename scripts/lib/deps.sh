@@ -4,7 +4,8 @@
 LIR2ORBIT_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libpq-dev freetds-dev freetds-bin zlib1g-dev libgtest-dev libssl-dev openssl
-  postgresql postgresql-client python3 python3-tds clang-format
+  postgresql postgresql-client python3 python3-tds pgloader clang-format
+  qt6-translations-l10n
 )
 
 # install_dependencies [EXTRA_PACKAGE...]: the list above plus what one script alone needs.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QLineEdit>
+#include <QSignalSpy>
 
 #include "FormFixture.h"
 #include "ServerFixture.h"
@@ -27,8 +29,7 @@ TEST(DatabaseListTest, DropDownListsTheAccountSetsAndSavesTheSide) {
     f.fill({" " + s.server + " ", s.port, s.user, s.password, ""},
            {t.server + "  ", t.port, t.user, t.password, ""});
 
-    w.edtDataTarget->showPopup();
-    w.edtDataTarget->hidePopup();
+    ASSERT_TRUE(f.dropDown(w.edtDataTarget));
     ASSERT_TRUE(f.messages.shown.empty()) << f.messages.shown[0].text;
     QStringList names = entries(w.edtDataTarget);
     EXPECT_TRUE(names.contains(QString::fromStdString(target.name())))
@@ -42,13 +43,28 @@ TEST(DatabaseListTest, DropDownListsTheAccountSetsAndSavesTheSide) {
 
     // A filled list is shown as it is, without asking the server again.
     support::TempPgDatabase later("qxlater");
-    w.edtDataTarget->showPopup();
-    w.edtDataTarget->hidePopup();
+    ASSERT_TRUE(f.dropDown(w.edtDataTarget));
     EXPECT_EQ(entries(w.edtDataTarget), names);
 
+    // A refreshed list keeps the chosen database while the server still has it;
+    // the list opens once it is filled.
+    const QString chosen = QString::fromStdString(target.name());
+    ASSERT_NE(names.front(), chosen);
+    w.edtDataTarget->setCurrentIndex(names.indexOf(chosen));
+    w.edtServerTarget->setText(QString::fromStdString(t.server + " "));
+    ASSERT_EQ(w.edtDataTarget->count(), 0);
+    {
+        QSignalSpy done(&w, &gui::TCopyDataForm::backgroundFinished);
+        w.edtDataTarget->showPopup();
+        ASSERT_TRUE(done.wait(120000));
+        EXPECT_TRUE(w.edtDataTarget->view()->isVisible());
+        w.edtDataTarget->hidePopup();
+    }
+    EXPECT_TRUE(entries(w.edtDataTarget).contains(QString::fromStdString(later.name())));
+    EXPECT_EQ(w.edtDataTarget->currentText(), chosen);
+
     fixtures::SourceAccountSet source("qxlistsrc", 0);
-    w.edtDataSource->showPopup();
-    w.edtDataSource->hidePopup();
+    ASSERT_TRUE(f.dropDown(w.edtDataSource));
     ASSERT_TRUE(f.messages.shown.empty()) << f.messages.shown[0].text;
     EXPECT_TRUE(entries(w.edtDataSource).contains(QString::fromStdString(source.name())))
         << entries(w.edtDataSource).join(",").toStdString();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,24 @@ public:
         }
         form->edtDataSource->setEditText(QString::fromStdString(source[4]));
         form->edtDataTarget->setEditText(QString::fromStdString(target[4]));
+    }
+
+    // Clicks and, when that started work off the window's thread (Start checks,
+    // a database list), waits until its result is applied.
+    bool clickAndWait(QAbstractButton* button) {
+        QSignalSpy done(form.get(), &gui::TCopyDataForm::backgroundFinished);
+        button->click();
+        return !form->backgroundBusy() || done.wait(120000);
+    }
+
+    // Opens a database field's list as the operator would, waits for a list that
+    // is being fetched, and closes it again.
+    bool dropDown(gui::DropDownComboBox* box) {
+        QSignalSpy done(form.get(), &gui::TCopyDataForm::backgroundFinished);
+        box->showPopup();
+        bool finished = !form->backgroundBusy() || done.wait(120000);
+        box->hidePopup();
+        return finished;
     }
 
     fixtures::ProgramDirectory dir;

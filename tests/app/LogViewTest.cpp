@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <thread>
 
 #include "app/gui/DesktopRunHost.h"
@@ -75,6 +76,44 @@ TEST(DesktopRunHostTest, ProgressFromAWorkerEndsExactAndCoalesced) {
     // Each view update changes the document at most twice; 20000 replacements
     // must not come through one by one.
     EXPECT_LT(blockChanges, kReplacements / 10);
+}
+
+// An operator who scrolls up to read keeps the place while the run writes on;
+// back at the bottom the view follows again.
+TEST(DesktopRunHostTest, TheLogKeepsItsPlaceWhileScrolledUpDuringARun) {
+    QPlainTextEdit memo;
+    memo.resize(400, 200);
+    memo.show();
+    gui::LogView view(memo);
+    engine::RunLog log;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
+    gui::DesktopRunHost host(log, view, messages);
+    QScrollBar* bar = memo.verticalScrollBar();
+
+    auto writeFromARun = [&](const std::string& tag) {
+        std::thread worker([&] {
+            for (int i = 0; i < 100; ++i) {
+                host.appendLog(tag + " " + std::to_string(i));
+                host.appendLog("l_goods 0");
+                for (int rows = 1; rows <= 50; ++rows)
+                    host.replaceLastLog("l_goods " + std::to_string(rows));
+            }
+        });
+        worker.join();
+        return waitFor([&] { return view.shownLines() == log.lines(); });
+    };
+
+    ASSERT_TRUE(writeFromARun("first"));
+    ASSERT_GT(bar->maximum(), 100);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "a view at the bottom follows";
+
+    bar->setValue(30);
+    ASSERT_TRUE(writeFromARun("second"));
+    EXPECT_EQ(bar->value(), 30);
+
+    bar->setValue(bar->maximum());
+    ASSERT_TRUE(writeFromARun("third"));
+    EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST(DesktopRunHostTest, QuestionIsAskedOnTheMainThreadAndCancelAnswersNo) {

@@ -119,7 +119,7 @@ TEST(TCopyDataFormTest, StartRefusesTheFirstEmptyField) {
         (blank < 5 ? s[blank] : t[blank - 5]) = " \t ";
         f.fill(s, t);
         f.messages.shown.clear();
-        f.form->btOK->click();
+        ASSERT_TRUE(f.clickAndWait(f.form->btOK));
         ASSERT_EQ(f.messages.texts(), std::vector<std::string>{messages[blank]});
         EXPECT_EQ(f.messages.shown[0].caption, "提示");
         EXPECT_EQ(f.messages.shown[0].icon, core::MessageIcon::Warning);
@@ -128,7 +128,7 @@ TEST(TCopyDataFormTest, StartRefusesTheFirstEmptyField) {
     }
     f.fill({"", "", "", "", ""}, {"", "", "", "", ""});
     f.messages.shown.clear();
-    f.form->btOK->click();
+    ASSERT_TRUE(f.clickAndWait(f.form->btOK));
     EXPECT_EQ(f.messages.texts(), std::vector<std::string>{"数据源服务器未设置！"});
 }
 
@@ -150,14 +150,13 @@ TEST(TCopyDataFormTest, AFailedConnectionShowsItsMessageAndSavesNothing) {
     FormFixture f(before);
     std::string port = closedPort();
     f.fill({"127.0.0.1", port, "sa", "pw", "qx001"}, {"127.0.0.1", port, "postgres", "pw", "qx"});
-    f.form->btOK->click();
+    ASSERT_TRUE(f.clickAndWait(f.form->btOK));
     EXPECT_EQ(f.messages.texts(), std::vector<std::string>{"源数据库链接失败，请检查相关设置！"});
     EXPECT_EQ(f.dir.read("config.ini"), before);
 
     f.messages.shown.clear();
     f.form->edtServerTarget->setText("127.0.0.1 ");  // empties the target list
-    f.form->edtDataTarget->showPopup();
-    f.form->edtDataTarget->hidePopup();
+    ASSERT_TRUE(f.dropDown(f.form->edtDataTarget));
     EXPECT_EQ(f.messages.texts(),
               std::vector<std::string>{"目标源数据库链接失败，请检查相关设置！"});
     EXPECT_EQ(f.dir.read("config.ini"), before);

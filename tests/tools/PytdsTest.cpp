@@ -67,6 +67,7 @@ insert into typed values (255, -2, 123456, 9000000000, true, 1.5, 2.25, -12345.6
   '2024-02-29 13:45:30.5', '2024-02-29 13:45:30', '中文abc', 'ab', '长文本', 'ünï中', 'x', '宽', '\x0102',
   '\x00ff', '00112233-4455-6677-8899-aabbccddeeff');
 insert into typed default values;
+create function add_one(n int) returns int language sql as 'select n + 1';
 )");
         certificate_ = std::make_unique<support::TestCertificate>();
     }

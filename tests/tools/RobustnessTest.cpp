@@ -178,7 +178,42 @@ TEST_F(Robustness, MalformedInputClosesOnlyThatConnection) {
         SCOPED_TRACE(what);
         RawClient client(server_->port());
         client.send(bytes);
-        EXPECT_TRUE(client.closedByServer(5000));
+        EXPECT_TRUE(client.closedByServer(30000));
+        expectStillServing();
+    }
+}
+
+TEST_F(Robustness, BadRpcRequestsCostAnErrorOrTheirOwnConnection) {
+    // sp_executesql by number, then one parameter.
+    const std::string call = std::string("\xFF\xFF\x0A\x00\x00\x00", 6);
+    struct Case {
+        const char* what;
+        std::uint8_t type;  // RPC, or a transaction manager request
+        std::string payload;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"a parameter type without a counterpart (xml)", 0x03,
+         call + std::string("\x00\x00\xF1\x00", 4), false},
+        {"a statement parameter cut short", 0x03, call + std::string("\x00\x00\xE7\x40\x1F", 5),
+         true},
+        {"a transaction request cut short", 0x0E, std::string("\x05", 1), true},
+        {"a distributed transaction request", 0x0E, std::string("\x01\x00", 2), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RawClient client(server_->port());
+        client.send(packet(0x10, login71("sa", "Test-Pass1")));
+        client.reply();
+        client.send(packet(c.type, c.payload));
+        if (c.closes) {
+            EXPECT_TRUE(client.closedByServer(30000));
+        } else {
+            const std::string reply = client.reply();
+            EXPECT_NE(reply.find('\xAA'), std::string::npos) << "no ERROR token";
+            client.send(packet(0x01, utf16("select 42 as answer")));
+            EXPECT_NE(client.reply().find(utf16("answer")), std::string::npos);
+        }
         expectStillServing();
     }
 }

@@ -25,13 +25,14 @@ TEST(SqlRewriter, EveryStatementTheToolSends) {
         {app::kSourceListSql, app::kSourceListSql},
         {app::kAccountingSystemSql, app::kAccountingSystemSql},
         {app::kDepartmentSql,
-         "select 1 from l_department d group by coalesce(shopid,0),name having count(1)>1"},
+         "select 1 from l_department d group by coalesce(shopid,0),name having cast(count(1) as "
+         "int)>1"},
         {app::kPeriodSql, app::kPeriodSql},
         {sourcesql::kStampValues, sourcesql::kStampValues},
         {sourcesql::kApprovalCondition, sourcesql::kApprovalCondition},
         {sourcesql::kPositionTable, sourcesql::kPositionTable},
         {sourcesql::CountRows(sourcesql::SourceSqlName("t_order", "order")),
-         "select count(1) as cnt from \"order\" where 1=1 "},
+         "select cast(count(1) as int) as cnt from \"order\" where 1=1 "},
         {sourcesql::ColumnList("l_goods"), sourcesql::ColumnList("l_goods")},
         {sourcesql::AllRows("am_sysparam"), sourcesql::AllRows("am_sysparam")},
         {sourcesql::UserKinds("am_kind"), sourcesql::UserKinds("am_kind")},
@@ -50,13 +51,48 @@ TEST(SqlRewriter, EveryStatementTheToolSends) {
         {"select name from master..sysdatabases", "select name from sysdatabases"},
         // A legacy table named by a reserved word stays a name.
         {"select count(1) as cnt from [order] where 1=1 ",
-         "select count(1) as cnt from \"order\" where 1=1 "},
+         "select cast(count(1) as int) as cnt from \"order\" where 1=1 "},
         {"select * from [dbo].[Order]", "select * from \"order\""},
     };
     for (const RewriteCase& c : cases) {
         SCOPED_TRACE(c.tsql);
         EXPECT_EQ(SqlRewriter::rewrite(c.tsql), c.postgres);
     }
+}
+
+TEST(SqlRewriter, CatalogueFunctionsAndTypesOfOtherClients) {
+    const RewriteCase cases[] = {
+        {"select len(name), count(*), count_big(*) from t",
+         "select pg_temp.len(name), cast(count(*) as int), count(*) from t"},
+        {"select cast(1 as bit), getdate(), @@rowcount, @@trancount",
+         "select cast(1 as boolean), localtimestamp(3), 7, 1"},
+        {"SELECT [id], convert(varchar(30), [dt], 126), convert(int, '5') FROM [dbo].[typed];",
+         "SELECT id, pg_temp.iso8601(dt), cast('5' as int) FROM typed;"},
+        {"COLUMNPROPERTY(OBJECT_ID(c.TABLE_SCHEMA + '.' + c.TABLE_NAME), c.COLUMN_NAME, "
+         "'IsIdentity')",
+         "pg_temp.COLUMNPROPERTY(pg_temp.OBJECT_ID(c.TABLE_SCHEMA || '.' || c.TABLE_NAME), "
+         "c.COLUMN_NAME, 'IsIdentity')"},
+        {"select KCU1.CONSTRAINT_NAME AS 'CONSTRAINT_NAME' from "
+         "INFORMATION_SCHEMA.KEY_COLUMN_USAGE KCU1",
+         "select KCU1.CONSTRAINT_NAME AS \"CONSTRAINT_NAME\" from "
+         "information_schema_KEY_COLUMN_USAGE KCU1"},
+        {"select schema_name(schema_id), co.[name] from sys.indexes i join sys.objects o on 1=1 "
+         "join sys.index_columns ic on 1=1 join sys.columns co on 1=1",
+         "select pg_temp.schema_name(schema_id), co.name from sys_indexes i join sys_objects o on "
+         "1=1 join sys_index_columns ic on 1=1 join sys_columns co on 1=1"},
+        // Literals keep every word that a rule would otherwise touch.
+        {"select 'len(x) + count(*) @@rowcount [a] dbo.t' as v",
+         "select 'len(x) + count(*) @@rowcount [a] dbo.t' as v"},
+    };
+    tdsserver::SessionValues values;
+    values.rowCount = 7;
+    values.tranCount = 1;
+    for (const RewriteCase& c : cases) {
+        SCOPED_TRACE(c.tsql);
+        EXPECT_EQ(SqlRewriter::rewrite(c.tsql, values), c.postgres);
+    }
+    EXPECT_NE(SqlRewriter::rewrite("select @@version").find("'Microsoft SQL Server 2005 - 9.00"),
+              std::string::npos);
 }
 
 TEST(SqlRewriter, StagingCommandBecomesThreeStatementsAndAConditionalCreate) {
@@ -96,6 +132,34 @@ TEST(BatchSplitter, KeepsSemicolonsInsideLiteralsNamesCommentsAndBlocks) {
         "select ';' as a", "select [x;y] from t -- ; not here",
         "if exists(select 1) begin select case when 1=1 then 1 end; select 2; end", "select 3"};
     EXPECT_EQ(BatchSplitter::split(batch), expected);
+}
+
+TEST(BatchSplitter, LineBreaksSeparateStatementsAsInTsql) {
+    struct Case {
+        std::string batch;
+        std::vector<std::string> statements;
+    };
+    const Case cases[] = {
+        {"select 1\nselect 2", {"select 1", "select 2"}},
+        {"insert into t\nselect * from s", {"insert into t\nselect * from s"}},
+        {"update t\nset a = 1\nselect @@rowcount", {"update t\nset a = 1", "select @@rowcount"}},
+        {"select 1\nunion all\nselect 2", {"select 1\nunion all\nselect 2"}},
+        {"select a,\n  b\nfrom t\nwhere x in\n(select 1)",
+         {"select a,\n  b\nfrom t\nwhere x in\n(select 1)"}},
+        {"if exists(select 1)\n  drop table t\nselect 3",
+         {"if exists(select 1)\n  drop table t", "select 3"}},
+        {"-- params: x\n-- more\n  select 1", {"-- params: x\n-- more\n  select 1"}},
+        {"begin tran\ninsert into t values (1)\ncommit",
+         {"begin tran", "insert into t values (1)", "commit"}},
+        {"declare @x int\nset @x = 1", {"declare @x int", "set @x = 1"}},
+        {"with c as (select 1 as a)\nselect a from c\nselect 2",
+         {"with c as (select 1 as a)\nselect a from c", "select 2"}},
+        {"select 'a\nselect b' as v\nselect 2", {"select 'a\nselect b' as v", "select 2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.batch);
+        EXPECT_EQ(BatchSplitter::split(c.batch), c.statements);
+    }
 }
 
 TEST(BatchSplitter, RecognisesOnlyIfExistsBlocks) {

@@ -142,7 +142,10 @@ std::vector<ColumnPlan> planColumns(const PgResult& description, PgConnection& c
             auto it = domains.find({table, PQftablecol(raw, c)});
             if (it != domains.end()) domain = it->second;
         }
-        plans.push_back(ColumnPlan::forPostgres(PQfname(raw, c), PQftype(raw, c), PQfmod(raw, c),
+        // An expression without a name is nameless on SQL Server too.
+        std::string name = PQfname(raw, c);
+        if (name == "?column?") name.clear();
+        plans.push_back(ColumnPlan::forPostgres(std::move(name), PQftype(raw, c), PQfmod(raw, c),
                                                 domain, table != InvalidOid));
     }
     return plans;

@@ -2,8 +2,7 @@
 
 #include <libpq-fe.h>
 
-#include <cstring>
-
+#include "tds-testserver/SqlServerErrors.h"
 #include "tds-testserver/TdsError.h"
 
 namespace tdsserver {
@@ -45,36 +44,21 @@ std::string_view PgResult::view(int row, int column) const noexcept {
 void PgResult::check() const {
     if (!result_) throw SqlError(50000, "no result from the PostgreSQL server");
     if (!failed()) return;
-    const char* primary = PQresultErrorField(result_, PG_DIAG_MESSAGE_PRIMARY);
-    std::string message = primary ? primary : PQresultErrorMessage(result_);
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
-        message.pop_back();
-    throw SqlError(sqlServerErrorNumber(PQresultErrorField(result_, PG_DIAG_SQLSTATE)), message);
-}
-
-int sqlServerErrorNumber(const char* sqlState) noexcept {
-    struct Pair {
-        const char* state;
-        int number;
+    auto field = [&](int code) {
+        const char* value = PQresultErrorField(result_, code);
+        return std::string(value ? value : "");
     };
-    // The numbers a SQL Server gives for the same kind of fault, so tests and
-    // the tool see familiar codes; anything else is a user-defined 50000.
-    static constexpr Pair pairs[] = {
-        {"42P01", 208},   // invalid object name
-        {"42703", 207},   // invalid column name
-        {"42601", 102},   // incorrect syntax
-        {"42P07", 2714},  // object already exists
-        {"23505", 2627},  // unique key violation
-        {"23502", 515},   // null into a not-null column
-        {"22P02", 245},   // conversion failed
-        {"22003", 8115},  // arithmetic overflow
-        {"3D000", 911},   // database does not exist
-        {"42P04", 1801},  // database already exists
-    };
-    if (sqlState)
-        for (const Pair& p : pairs)
-            if (std::strcmp(p.state, sqlState) == 0) return p.number;
-    return 50000;
+    PgFault fault;
+    fault.sqlState = field(PG_DIAG_SQLSTATE);
+    fault.message = field(PG_DIAG_MESSAGE_PRIMARY);
+    if (fault.message.empty()) fault.message = PQresultErrorMessage(result_);
+    while (!fault.message.empty() && (fault.message.back() == '\n' || fault.message.back() == ' '))
+        fault.message.pop_back();
+    fault.table = field(PG_DIAG_TABLE_NAME);
+    fault.column = field(PG_DIAG_COLUMN_NAME);
+    fault.constraint = field(PG_DIAG_CONSTRAINT_NAME);
+    fault.detail = field(PG_DIAG_MESSAGE_DETAIL);
+    throw sqlServerError(fault);
 }
 
 }  // namespace tdsserver

@@ -35,7 +35,4 @@ private:
     pg_result* result_ = nullptr;
 };
 
-// The SQL Server error number reported for a PostgreSQL SQLSTATE.
-int sqlServerErrorNumber(const char* sqlState) noexcept;
-
 }  // namespace tdsserver

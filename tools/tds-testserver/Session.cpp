@@ -6,12 +6,14 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cstring>
 #include <regex>
 
 #include "tds-testserver/BatchSplitter.h"
 #include "tds-testserver/Log.h"
 #include "tds-testserver/Login7.h"
 #include "tds-testserver/PreLogin.h"
+#include "tds-testserver/RpcRequest.h"
 #include "tds-testserver/SqlRewriter.h"
 #include "tds-testserver/TdsError.h"
 #include "tds-testserver/TlsSession.h"
@@ -42,6 +44,35 @@ std::string peerName(int fd) {
     return std::string(text) + ":" + std::to_string(ntohs(addr.sin_port));
 }
 
+// Transaction manager requests (begin, commit, rollback) of clients with autocommit off.
+constexpr std::uint8_t TransactionManagerRequest = 0x0E;
+
+std::string hexByte(std::uint8_t v) {
+    static const char digits[] = "0123456789ABCDEF";
+    return std::string("0x") + digits[v >> 4] + digits[v & 15];
+}
+
+const char* isolationSql(int level) {
+    switch (level) {
+        case 1:
+            return " isolation level read uncommitted";
+        case 2:
+            return " isolation level read committed";
+        case 3:
+            return " isolation level repeatable read";
+        case 4:
+        case 5:
+            return " isolation level serializable";
+        default:
+            return "";
+    }
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
 bool isSetStatement(const std::string& s) {
     static const std::regex pattern(R"(^\s*set\s)", std::regex_constants::icase);
     return std::regex_search(s, pattern);
@@ -70,12 +101,15 @@ void Session::run() noexcept {
             while (std::optional<Message> message = reader_.next()) {
                 if (message->type == packet_type::SqlBatch) {
                     runBatch(message->payload);
+                } else if (message->type == packet_type::Rpc) {
+                    runRpc(message->payload);
+                } else if (message->type == TransactionManagerRequest) {
+                    runTransactionRequest(message->payload);
                 } else if (message->type == packet_type::Attention) {
                     tokens_.done(done_status::Attention, 0);
                     tokens_.endReply();
                 } else {
-                    throw ProtocolError("unsupported packet type 0x" +
-                                        std::to_string(message->type));
+                    throw ProtocolError("unsupported packet type " + hexByte(message->type));
                 }
             }
         }
@@ -199,21 +233,27 @@ void Session::openDatabase(const std::string& name) {
     }
     if (!found) throw SqlError(911, "数据库 '" + name + "' 不存在。请确保正确地输入了该名称。");
     PgConnection connection(config_.conninfo, *found);
-    connection.exec(SqlRewriter::sessionSetupSql());
     pg_ = std::move(connection);
     database_ = *found;
+    catalogue_ = false;
+    catalogueInTransaction_ = false;
+    tranCount_ = 0;
+}
+
+std::string_view Session::requestBody(std::string_view text, const char* what) const {
+    if (tokens_.tdsVersion() >= tds_version::V7_2) {
+        if (text.size() < 4) throw ProtocolError(std::string(what) + " shorter than its headers");
+        const std::uint32_t headers = readU32(text, 0);
+        if (headers < 4 || headers > text.size())
+            throw ProtocolError(std::string(what) + " headers of " + std::to_string(headers) +
+                                " bytes do not fit the request");
+        text.remove_prefix(headers);
+    }
+    return text;
 }
 
 void Session::runBatch(const std::string& payload) {
-    std::string_view text = payload;
-    if (tokens_.tdsVersion() >= tds_version::V7_2) {
-        if (text.size() < 4) throw ProtocolError("SQL batch shorter than its headers");
-        const std::uint32_t headers = readU32(text, 0);
-        if (headers < 4 || headers > text.size())
-            throw ProtocolError("SQL batch headers of " + std::to_string(headers) +
-                                " bytes do not fit the batch");
-        text.remove_prefix(headers);
-    }
+    const std::string_view text = requestBody(payload, "SQL batch");
     if (text.size() % 2 != 0) throw ProtocolError("SQL batch text has an odd number of bytes");
     std::string sql;
     try {
@@ -223,16 +263,277 @@ void Session::runBatch(const std::string& payload) {
     }
 
     attention_ = false;
-    for (const std::string& statement : BatchSplitter::split(sql))
-        if (!runStatement(statement) || attention_) break;
+    runStatements(sql);
     if (attention_) tokens_.done(done_status::Attention, 0);
     tokens_.endReply();
 }
 
+bool Session::runStatements(const std::string& sql) {
+    for (const std::string& statement : BatchSplitter::split(sql))
+        if (!runStatement(statement) || attention_) return false;
+    return true;
+}
+
+void Session::runRpc(const std::string& payload) {
+    const std::string_view body = requestBody(payload, "RPC request");
+    attention_ = false;
+    std::vector<RpcCall> calls;
+    try {
+        calls = parseRpcRequest(body);
+    } catch (const SqlError& e) {
+        sendError(e, 0);
+        tokens_.endReply();
+        return;
+    }
+    for (const RpcCall& call : calls) {
+        tokens_.setInProcedure(true);
+        bool ok = false;
+        try {
+            ok = runCall(call);
+        } catch (const SqlError& e) {
+            sendError(e, 0);
+        }
+        tokens_.setInProcedure(false);
+        tokens_.procedureEnd(ok ? 0 : -6, ok ? done_status::Final : done_status::Error);
+        if (attention_) break;
+    }
+    if (attention_) tokens_.done(done_status::Attention, 0);
+    tokens_.endReply();
+}
+
+bool Session::runCall(const RpcCall& call) {
+    std::string name = call.procedure;
+    for (const char* prefix : {"[dbo].", "dbo.", "sys.", "[sys]."})
+        if (lowerAscii(name).rfind(prefix, 0) == 0) name = name.substr(std::strlen(prefix));
+    if (name.size() > 2 && name.front() == '[') name = name.substr(1, name.size() - 2);
+    const std::string lower = lowerAscii(name);
+    const auto& params = call.parameters;
+    if (lower == "sp_executesql") {
+        if (params.empty() || !params[0].value)
+            throw SqlError(201,
+                           "Procedure or function 'sp_executesql' expects parameter "
+                           "'@statement', which was not supplied.");
+        const std::string declaration =
+            params.size() > 1 && params[1].value ? *params[1].value : std::string();
+        const std::vector<RpcParameter> values(
+            params.begin() + std::min<std::size_t>(2, params.size()), params.end());
+        return runStatements(bindParameters(*params[0].value, declaration, values));
+    }
+    // The server's own procedures as the statement a batch would carry.
+    std::string text = "exec " + name;
+    for (std::size_t i = 0; i < params.size(); ++i)
+        text += (i ? ", " : " ") + (params[i].name.empty() ? "" : params[i].name + " = ") +
+                params[i].literal();
+    if (std::optional<CommandOutcome> outcome = commands_.tryRun(text)) {
+        sendOutcome(*outcome);
+        return !outcome->trailingError;
+    }
+    // Anything else is a PostgreSQL procedure or function of that name.
+    PgResult found = pg_->exec(
+        "select p.prokind, p.prorettype = 'void'::regtype from pg_proc p "
+        "join pg_namespace n on n.oid = p.pronamespace "
+        "where n.nspname = 'public' and p.proname = lower($1) limit 1",
+        {name});
+    if (found.rows() == 0) throw SqlError(2812, "Could not find stored procedure '" + name + "'.");
+    std::string args;
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (params[i].output)
+            throw SqlError(
+                8178, "Output parameter '" + params[i].name + "' is not supported by this server.");
+        args += i ? ", " : "";
+        if (!params[i].name.empty())
+            args += PgConnection::quoteIdentifier(lowerAscii(params[i].name.substr(1))) + " => ";
+        args += params[i].literal();
+    }
+    const std::string target = PgConnection::quoteIdentifier(lowerAscii(name));
+    if (found.value(0, 0) == "p" || found.value(0, 1) == "t") {
+        pg_->exec((found.value(0, 0) == "p" ? "call " : "select ") + target + "(" + args + ")");
+        tokens_.done(done_status::Final, 0);
+        return true;
+    }
+    return runQuery("select * from " + target + "(" + args + ")");
+}
+
+void Session::runTransactionRequest(const std::string& payload) {
+    const std::string_view body = requestBody(payload, "transaction manager request");
+    std::size_t at = 0;
+    auto byte = [&]() -> int {
+        if (at >= body.size()) throw ProtocolError("transaction manager request cut short");
+        return static_cast<unsigned char>(body[at++]);
+    };
+    auto skipName = [&] {
+        const int chars = byte();
+        if (at + std::size_t(chars) * 2 > body.size())
+            throw ProtocolError("transaction name overruns the request");
+        at += std::size_t(chars) * 2;
+    };
+    const int type = byte() | byte() << 8;
+    attention_ = false;
+    try {
+        switch (type) {
+            case 5: {  // begin: isolation level, name
+                const int isolation = byte();
+                skipName();
+                beginTransaction(isolation);
+                break;
+            }
+            case 7:    // commit: name, flags (bit 0: begin a new one), [isolation, name]
+            case 8: {  // rollback: likewise
+                skipName();
+                const int flags = at < body.size() ? byte() : 0;
+                if (type == 7)
+                    commitTransaction();
+                else
+                    rollbackTransaction();
+                if (flags & 1) {
+                    const int isolation = byte();
+                    skipName();
+                    beginTransaction(isolation);
+                }
+                break;
+            }
+            case 9:
+                skipName();
+                if (tranCount_ == 0)
+                    throw SqlError(628,
+                                   "Cannot issue SAVE TRANSACTION when there is no active "
+                                   "transaction.");
+                pg_->exec("savepoint tds_saved");
+                break;
+            default:
+                throw SqlError(8509, "Transaction manager request " + std::to_string(type) +
+                                         " (distributed transactions) is not supported.");
+        }
+        tokens_.done(done_status::Final, 0);
+    } catch (const SqlError& e) {
+        sendError(e, 0);
+    }
+    tokens_.endReply();
+}
+
+void Session::beginTransaction(int isolationLevel) {
+    if (tranCount_++ > 0) return;  // nested: only the outermost one counts
+    pg_->exec(std::string("begin") + isolationSql(isolationLevel));
+    tokens_.transactionChange(8, ++transactionId_);
+}
+
+void Session::commitTransaction() {
+    if (tranCount_ == 0)
+        throw SqlError(3902,
+                       "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+    if (--tranCount_ > 0) return;
+    pg_->exec("commit");
+    catalogueInTransaction_ = false;
+    tokens_.transactionChange(9, transactionId_);
+}
+
+void Session::rollbackTransaction() {
+    if (tranCount_ == 0)
+        throw SqlError(3903,
+                       "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+    tranCount_ = 0;
+    pg_->exec("rollback");
+    if (catalogueInTransaction_) catalogue_ = false;
+    catalogueInTransaction_ = false;
+    tokens_.transactionChange(10, transactionId_);
+}
+
+bool Session::transactionStatement(const std::string& statement) {
+    using std::regex_constants::icase;
+    static const std::regex begin(R"(^\s*begin\s+(tran|transaction)(\s+\S+)?\s*$)", icase);
+    static const std::regex commit(R"(^\s*commit(\s+(tran|transaction|work))?(\s+\S+)?\s*$)",
+                                   icase);
+    static const std::regex rollback(R"(^\s*rollback(\s+(tran|transaction|work))?(\s+\S+)?\s*$)",
+                                     icase);
+    static const std::regex implicitOn(R"(^\s*set\s+implicit_transactions\s+on\s*$)", icase);
+    static const std::regex implicitOff(R"(^\s*set\s+implicit_transactions\s+off\s*$)", icase);
+    // What clients speaking TDS 7.1 send instead of transaction manager requests.
+    static const std::regex ifOpen(
+        R"(^\s*if\s+@@trancount\s*>\s*0\s+(commit|rollback)(?:\s+(?:tran|transaction|work))?)"
+        R"((\s+begin\s+(?:tran|transaction))?\s*$)",
+        icase);
+    std::smatch m;
+    if (std::regex_match(statement, m, ifOpen)) {
+        if (tranCount_ > 0) {
+            if (lowerAscii(m[1]) == "commit")
+                commitTransaction();
+            else
+                rollbackTransaction();
+        }
+        if (m[2].matched) beginTransaction(0);
+    } else if (std::regex_match(statement, begin)) {
+        beginTransaction(0);
+    } else if (std::regex_match(statement, commit)) {
+        commitTransaction();
+    } else if (std::regex_match(statement, rollback)) {
+        rollbackTransaction();
+    } else if (std::regex_match(statement, implicitOn)) {
+        implicitTransactions_ = true;
+    } else if (std::regex_match(statement, implicitOff)) {
+        implicitTransactions_ = false;
+    } else {
+        return false;
+    }
+    values_.rowCount = 0;
+    tokens_.done(done_status::Final, 0);
+    return true;
+}
+
+std::string Session::rewrite(const std::string& statement) {
+    values_.tranCount = tranCount_;
+    std::string sql = SqlRewriter::rewrite(statement, values_);
+    ensureCatalogue(sql);
+    return sql;
+}
+
+void Session::ensureCatalogue(const std::string& postgres) {
+    if (catalogue_ || !SqlRewriter::needsCatalogue(postgres)) return;
+    pg_->exec(SqlRewriter::catalogueSetupSql());
+    catalogue_ = true;
+    catalogueInTransaction_ = tranCount_ > 0;
+}
+
 bool Session::runStatement(const std::string& statement) {
+    try {
+        if (transactionStatement(statement)) return true;
+        if (implicitTransactions_ && tranCount_ == 0 && !isSetStatement(statement))
+            beginTransaction(0);
+    } catch (const SqlError& e) {
+        values_.error = e.number();
+        sendError(e, 0);
+        return false;
+    }
+    // Inside a transaction a failing statement is undone alone, as on SQL
+    // Server; PostgreSQL would otherwise refuse everything up to the rollback.
+    const bool guarded = tranCount_ > 0;
+    try {
+        if (guarded) pg_->exec("savepoint tds_statement");
+    } catch (const SqlError& e) {
+        sendError(e, 0);
+        return false;
+    }
+    const bool ok = runStatementBody(statement);
+    if (guarded) {
+        try {
+            pg_->exec(ok && !attention_ ? "release savepoint tds_statement"
+                                        : "rollback to savepoint tds_statement");
+        } catch (const SqlError&) {
+            try {
+                pg_->exec("rollback to savepoint tds_statement");
+            } catch (const SqlError& e) {
+                sendError(e, 0);
+                return false;
+            }
+        }
+    }
+    return ok;
+}
+
+bool Session::runStatementBody(const std::string& statement) {
     try {
         if (isSetStatement(statement)) {
             // Session options (textsize, nocount, ...) have no PostgreSQL counterpart here.
+            values_.rowCount = 0;
             tokens_.done(done_status::Final, 0);
             return true;
         }
@@ -244,8 +545,7 @@ bool Session::runStatement(const std::string& statement) {
             return true;
         }
         if (std::optional<IfExists> block = BatchSplitter::parseIfExists(statement)) {
-            PgResult found =
-                pg_->exec("select exists(" + SqlRewriter::rewrite(block->condition) + ")");
+            PgResult found = pg_->exec("select exists(" + rewrite(block->condition) + ")");
             const bool exists = found.value(0, 0) == "t";
             if (exists != block->negated)
                 for (const std::string& inner : BatchSplitter::split(block->body))
@@ -256,8 +556,9 @@ bool Session::runStatement(const std::string& statement) {
             sendOutcome(*outcome);
             return !outcome->trailingError;
         }
-        return runQuery(SqlRewriter::rewrite(statement));
+        return runQuery(rewrite(statement));
     } catch (const SqlError& e) {
+        values_.error = e.number();
         sendError(e, 0);
         return false;
     }
@@ -326,9 +627,13 @@ bool Session::runQuery(const std::string& sql) {
         }
     }
     if (failure) {
+        values_.error = failure->number();
+        values_.rowCount = rows;
         sendError(*failure, rows);
         return false;
     }
+    values_.error = 0;
+    values_.rowCount = count;
     if (!attention_) tokens_.done(status, count);
     return true;
 }

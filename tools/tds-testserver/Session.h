@@ -10,6 +10,7 @@
 #include "tds-testserver/PgConnection.h"
 #include "tds-testserver/ServerConfig.h"
 #include "tds-testserver/SocketFd.h"
+#include "tds-testserver/SqlRewriter.h"
 #include "tds-testserver/SqlServerCommands.h"
 #include "tds-testserver/TokenWriter.h"
 #include "tds-testserver/Transport.h"
@@ -18,6 +19,7 @@
 namespace tdsserver {
 
 class SqlError;
+struct RpcCall;
 class TlsContext;
 
 // One client connection: login, then SQL batches run statement by statement on
@@ -41,7 +43,22 @@ private:
     void refuseLogin(int number, std::uint8_t severity, const std::string& message);
     void openDatabase(const std::string& name);
     void runBatch(const std::string& payload);
+    // A request's text after its ALL_HEADERS (7.2+).
+    std::string_view requestBody(std::string_view payload, const char* what) const;
+    // Runs the statements of sql in order; false once one failed.
+    bool runStatements(const std::string& sql);
     bool runStatement(const std::string& statement);
+    bool runStatementBody(const std::string& statement);
+    void runRpc(const std::string& payload);
+    bool runCall(const RpcCall& call);
+    void runTransactionRequest(const std::string& payload);
+    // begin/commit/rollback/save tran and implicit transactions; true when handled.
+    bool transactionStatement(const std::string& statement);
+    void beginTransaction(int isolationLevel);
+    void commitTransaction();
+    void rollbackTransaction();
+    std::string rewrite(const std::string& statement);
+    void ensureCatalogue(const std::string& postgres);
     // False when the statement failed (its error has been sent).
     bool runQuery(const std::string& sql);
     void useDatabase(std::string name);
@@ -63,6 +80,12 @@ private:
     std::string database_;
     std::string peer_;
     bool attention_ = false;
+    SessionValues values_;
+    bool catalogue_ = false;               // the session catalogue exists on pg_
+    bool catalogueInTransaction_ = false;  // ... made in the open transaction
+    bool implicitTransactions_ = false;
+    int tranCount_ = 0;
+    std::uint64_t transactionId_ = 0;
     std::string row_;
     std::atomic<bool> finished_{false};
 };

@@ -3,6 +3,8 @@
 #include <regex>
 #include <vector>
 
+#include "tds-testserver/TsqlFunctions.h"
+
 namespace tdsserver {
 namespace {
 
@@ -41,6 +43,9 @@ std::vector<Segment> segments(std::string_view sql) {
 
 using std::regex_constants::icase;
 
+constexpr const char* VersionLiteral =
+    "'Microsoft SQL Server 2005 - 9.00.5000.00 (Intel X86) lir2orbit test server on PostgreSQL'";
+
 struct Rule {
     std::regex pattern;
     const char* replacement;
@@ -60,8 +65,24 @@ const std::vector<Rule>& codeRules() {
         {std::regex(R"(\bmaster\s*\.\s*(dbo)?\s*\.)", icase), ""},
         {std::regex(R"(\bdbo\s*\.)", icase), ""},
         {std::regex(R"(\bisnull\s*\()", icase), "coalesce("},
-        {std::regex(R"(\bsys\s*\.\s*columns\b)", icase), "sys_columns"},
-        {std::regex(R"(\bobject_id\s*\()", icase), "pg_temp.object_id("},
+        {std::regex(
+             R"(\bsys\s*\.\s*(objects|tables|columns|indexes|index_columns|foreign_keys|foreign_key_columns|schemas)\b)",
+             icase),
+         "sys_$1"},
+        {std::regex(
+             R"(\binformation_schema\s*\.\s*(tables|columns|table_constraints|key_column_usage|referential_constraints)\b)",
+             icase),
+         "information_schema_$1"},
+        {std::regex(R"(\b(object_id|object_name|schema_name|columnproperty|len)\s*\()", icase),
+         "pg_temp.$1("},
+        {std::regex(R"(\bgetdate\s*\(\s*\))", icase), "localtimestamp(3)"},
+        {std::regex(R"(\bsysdatetime\s*\(\s*\))", icase), "localtimestamp"},
+        {std::regex(R"(\bdb_name\s*\(\s*\))", icase), "current_database()"},
+        {std::regex(R"(\bdatalength\s*\()", icase), "octet_length("},
+        {std::regex(R"(@@spid\b)", icase), "pg_backend_pid()"},
+        {std::regex(R"(@@version\b)", icase), VersionLiteral},
+        // SQL Server's bit is PostgreSQL's boolean; PostgreSQL's bit is a bit string.
+        {std::regex(R"(\bas\s+bit\b)", icase), "as boolean"},
     };
     return rules;
 }
@@ -211,14 +232,45 @@ std::string rewriteTop(std::string sql) {
     }
 }
 
+// A '...' literal as a "..." name (SQL Server takes  as 'name'  for a column alias).
+std::string literalAsName(const std::string& literal) {
+    std::string name = "\"";
+    for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
+        if (literal[i] == '\'' && literal[i + 1] == '\'') ++i;
+        if (literal[i] == '"') name += '"';
+        name += literal[i];
+    }
+    return name + "\"";
+}
+
+// "+" beside a string literal concatenates: PostgreSQL spells it "||".
+void concatenateBeside(std::string& code, bool literalBefore, bool literalAfter) {
+    static const std::regex trailingPlus(R"(\+(\s*)$)");
+    static const std::regex leadingPlus(R"(^(\s*)\+)");
+    if (literalAfter) code = std::regex_replace(code, trailingPlus, "||$1");
+    if (literalBefore) code = std::regex_replace(code, leadingPlus, "$1||");
+}
+
+std::string sessionValues(std::string code, const SessionValues& values) {
+    static const std::regex rowCount(R"(@@rowcount\b)", icase);
+    static const std::regex tranCount(R"(@@trancount\b)", icase);
+    static const std::regex error(R"(@@error\b)", icase);
+    if (code.find("@@") == std::string::npos) return code;
+    code = std::regex_replace(code, rowCount, std::to_string(values.rowCount));
+    code = std::regex_replace(code, tranCount, std::to_string(values.tranCount));
+    return std::regex_replace(code, error, std::to_string(values.error));
+}
+
 }  // namespace
 
-std::string SqlRewriter::rewrite(std::string_view tsql) {
+std::string SqlRewriter::rewrite(std::string_view tsql, const SessionValues& values) {
     std::vector<Segment> parts = segments(tsql);
+    static const std::regex asAlias(R"(\bas\s*$)", icase);
     std::string out;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (parts[i].literal) {
-            out += parts[i].text;
+            const bool alias = i > 0 && std::regex_search(parts[i - 1].text, asAlias);
+            out += alias ? literalAsName(parts[i].text) : parts[i].text;
             continue;
         }
         std::string code = parts[i].text;
@@ -227,34 +279,17 @@ std::string SqlRewriter::rewrite(std::string_view tsql) {
         if (beforeLiteral && !code.empty() && (code.back() == 'N' || code.back() == 'n') &&
             (code.size() == 1 || !isWordChar(code[code.size() - 2])))
             code.pop_back();
-        out += rewriteCode(std::move(code));
+        concatenateBeside(code, i > 0 && parts[i - 1].literal, beforeLiteral);
+        out += rewriteCode(sessionValues(std::move(code), values));
     }
-    return rewriteTop(std::move(out));
+    return rewriteFunctionCalls(rewriteTop(std::move(out)));
 }
 
-const char* SqlRewriter::sessionSetupSql() {
-    // SQL Server numbers its four system databases 1 to 4 and user databases
-    // above; the PostgreSQL cluster's own databases are not shown.
-    return R"(
-create temp view sysdatabases as
-  select name::varchar(128) as name, dbid::smallint as dbid
-  from (values ('master', 1), ('tempdb', 2), ('model', 3), ('msdb', 4)) s(name, dbid)
-  union all
-  select datname::varchar(128), (4 + row_number() over (order by oid))::smallint
-  from pg_database
-  where datname not in ('master', 'tempdb', 'model', 'msdb', 'postgres', 'template0', 'template1');
-create temp view sysobjects as
-  select c.relname::varchar(128) as name, c.oid::int as id,
-         (case c.relkind when 'v' then 'V' else 'U' end)::char(2) as xtype
-  from pg_class c join pg_namespace n on n.oid = c.relnamespace
-  where c.relkind in ('r', 'p', 'v') and n.nspname = 'public';
-create temp view sys_columns as
-  select a.attrelid::int as object_id, a.attname::varchar(128) as name, a.attnum::int as column_id
-  from pg_attribute a join pg_class c on c.oid = a.attrelid join pg_namespace n on n.oid = c.relnamespace
-  where a.attnum > 0 and not a.attisdropped and n.nspname = 'public';
-create function pg_temp.object_id(text) returns int language sql stable
-  as $$ select to_regclass(regexp_replace(replace(replace($1, '[', ''), ']', ''), '^dbo\.', '', 'i'))::oid::int $$;
-)";
+bool SqlRewriter::needsCatalogue(std::string_view postgres) {
+    for (const char* name :
+         {"pg_temp.", "sys_", "information_schema_", "sysobjects", "sysdatabases"})
+        if (postgres.find(name) != std::string_view::npos) return true;
+    return false;
 }
 
 }  // namespace tdsserver

@@ -135,6 +135,7 @@ void TokenWriter::rowToken() {
 void TokenWriter::done(std::uint16_t status, std::uint64_t rowCount) {
     flushHeldDone(true);
     doneHeld_ = true;
+    heldToken_ = inProcedure_ ? 0xFF : 0xFD;
     heldStatus_ = status;
     heldCount_ = rowCount;
 }
@@ -142,13 +143,40 @@ void TokenWriter::done(std::uint16_t status, std::uint64_t rowCount) {
 void TokenWriter::flushHeldDone(bool more) {
     if (!doneHeld_) return;
     doneHeld_ = false;
-    out_.u8(0xFD);
+    out_.u8(heldToken_);
     out_.u16(static_cast<std::uint16_t>(heldStatus_ | (more ? done_status::More : 0)));
-    out_.u16(0xC1);  // current command: SELECT
+    out_.u16(heldToken_ == 0xFE ? 0xE0 : 0xC1);  // current command: EXECUTE or SELECT
     if (atLeast72())
         out_.u64(heldCount_);
     else
         out_.u32(static_cast<std::uint32_t>(heldCount_));
+}
+
+void TokenWriter::procedureEnd(std::int32_t returnStatus, std::uint16_t status) {
+    flushHeldDone(true);
+    out_.u8(0x79);
+    out_.u32(static_cast<std::uint32_t>(returnStatus));
+    doneHeld_ = true;
+    heldToken_ = 0xFE;
+    heldStatus_ = status;
+    heldCount_ = 0;
+}
+
+void TokenWriter::transactionChange(std::uint8_t type, std::uint64_t descriptor) {
+    flushHeldDone(true);
+    out_.u8(0xE3);
+    out_.u16(11);
+    out_.u8(type);
+    // Begin carries the new descriptor; commit and rollback the old one.
+    if (type == 8) {
+        out_.u8(8);
+        out_.u64(descriptor);
+        out_.u8(0);
+    } else {
+        out_.u8(0);
+        out_.u8(8);
+        out_.u64(descriptor);
+    }
 }
 
 void TokenWriter::endReply() {

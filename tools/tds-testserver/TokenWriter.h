@@ -36,7 +36,13 @@ public:
     void loginAck(std::uint32_t version);
     void columnMetadata(const std::vector<ColumnPlan>& columns);
     void rowToken();
+    // A statement's DONE: DONEINPROC while a procedure call runs.
     void done(std::uint16_t status, std::uint64_t rowCount);
+    void setInProcedure(bool inProcedure) noexcept { inProcedure_ = inProcedure; }
+    // A procedure call's end: its return status, then DONEPROC.
+    void procedureEnd(std::int32_t returnStatus, std::uint16_t status);
+    // Transaction begun (8), committed (9) or rolled back (10), with its descriptor.
+    void transactionChange(std::uint8_t type, std::uint64_t descriptor);
 
     // Writes the held DONE as the reply's last and ends the message.
     void endReply();
@@ -53,6 +59,8 @@ private:
     Iconv toUtf16_;
     std::uint32_t version_ = 0x74000004;
     bool doneHeld_ = false;
+    bool inProcedure_ = false;
+    std::uint8_t heldToken_ = 0xFD;
     std::uint16_t heldStatus_ = 0;
     std::uint64_t heldCount_ = 0;
 };

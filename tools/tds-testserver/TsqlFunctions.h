@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+
+namespace tdsserver {
+
+// Rewrites the T-SQL calls whose arguments must be taken apart, on text whose
+// '...' literals are intact: count(...) typed int as SQL Server types it,
+// count_big(...) -> count(...), convert(type, expr[, style]) -> a cast or the
+// style's text form.
+std::string rewriteFunctionCalls(std::string sql);
+
+}  // namespace tdsserver
