@@ -58,7 +58,7 @@ with connect() as conn, conn.cursor() as cur:
         failures.append("error: statement succeeded")
     except pytds.Error as error:
         check("error number", error.number, 208)
-        check("error text", 'relation "no_such_table" does not exist' in str(error), True)
+        check("error text", "Invalid object name 'no_such_table'." in str(error), True)
     cur.execute("select isnull(null, N'中') as z")
     check("after an error", cur.fetchall(), [("中",)])
 

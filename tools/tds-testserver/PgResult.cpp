@@ -42,6 +42,19 @@ std::string_view PgResult::view(int row, int column) const noexcept {
     return std::string_view(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
 }
 
+namespace {
+
+// SQL Server's text for a missing table, with the name PostgreSQL quotes in
+// 'relation "x" does not exist'; clients test for this text and number 208.
+std::string invalidObjectName(const std::string& message) {
+    const std::size_t open = message.find('"');
+    const std::size_t close = open == std::string::npos ? open : message.find('"', open + 1);
+    if (close == std::string::npos) return message;
+    return "Invalid object name '" + message.substr(open + 1, close - open - 1) + "'.";
+}
+
+}  // namespace
+
 void PgResult::check() const {
     if (!result_) throw SqlError(50000, "no result from the PostgreSQL server");
     if (!failed()) return;
@@ -49,7 +62,9 @@ void PgResult::check() const {
     std::string message = primary ? primary : PQresultErrorMessage(result_);
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
         message.pop_back();
-    throw SqlError(sqlServerErrorNumber(PQresultErrorField(result_, PG_DIAG_SQLSTATE)), message);
+    const char* sqlState = PQresultErrorField(result_, PG_DIAG_SQLSTATE);
+    if (sqlState && std::strcmp(sqlState, "42P01") == 0) message = invalidObjectName(message);
+    throw SqlError(sqlServerErrorNumber(sqlState), message);
 }
 
 int sqlServerErrorNumber(const char* sqlState) noexcept {
