@@ -196,8 +196,7 @@ TEST_F(TdsServer, FailingStatementEndsTheBatchWithItsMessage) {
     for (const auto& m : failed.messages)
         numbered = numbered || (m.number == 208 && m.severity == 16);
     EXPECT_TRUE(numbered) << "no error 208 of class 16";
-    EXPECT_TRUE(mentions(failed, "Invalid object name 'no_such_table'."))
-        << failed.errorText();
+    EXPECT_TRUE(mentions(failed, "Invalid object name 'no_such_table'.")) << failed.errorText();
     for (const auto& set : failed.results)
         for (const auto& column : set.columns)
             EXPECT_NE(column.name, "b") << "the batch went on after the error";
