@@ -85,7 +85,7 @@ run_copy() {  # -> seconds
 }
 run_import() {  # table [verify 1|0] -> "seconds peak_rss_kib"
   LIR2ORBIT_VERIFY=${2:-1} "$BUILD/tests/engine/bench/import_bench" 127.0.0.1 "$PGPORT" bench_tgt "$TDS_PORT" sa Test-Pass1 bench_src "$1" |
-    sed -n 's/.*seconds=\([0-9.]*\) peak_rss_kib=\([0-9]*\).*/\1 \2/p'
+    tee "$WORK/import-$1-${2:-1}.out" | sed -n 's/.*seconds=\([0-9.]*\) peak_rss_kib=\([0-9]*\).*/\1 \2/p'
 }
 # Two rounds, alternating, on a machine that is shared: the faster of each counts.
 copy_s=$(run_copy)
@@ -108,6 +108,7 @@ echo
 echo "psql \\copy of $ROWS rows:        ${copy_s} s  ($(rate "$ROWS" "$copy_s") rows/s)"
 echo "table import of $ROWS rows:      ${import_s} s  ($(rate "$ROWS" "$import_s") rows/s)"
 echo "import without verification:   ${plain_s} s  ($(rate "$ROWS" "$plain_s") rows/s)"
+echo "verified table:                $(sed -n 's/.*status=\(.*\) last_line=.*/\1/p' "$WORK/import-bench_big-1.out")"
 echo "verification costs:            $(python3 -c "print(f'{($import_s - $plain_s) * 100 / $plain_s:+.1f}')")%  (goal: at most +25%)"
 echo "import / \\copy:                 $(python3 -c "print(f'{$import_s / $copy_s:.2f}')")x  (goal: at most 2.5x)"
 echo "binary table, $ATTACH_ROWS x 50 KB:   ${attach_s} s  ($(rate "$ATTACH_ROWS" "$attach_s") rows/s,"\

@@ -85,8 +85,14 @@ int main(int argc, char** argv) {
             engine::ImportTable(ctx, table, {});
             double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::printf("table=%s seconds=%.3f peak_rss_kib=%ld last_line=%s\n", table.c_str(),
-                        seconds, peakRssKiB(), host.log.lastLine().c_str());
+            const engine::TableResult& result = ctx.report.tables.back();
+            std::string changed;
+            for (const auto& c : result.changedColumns)
+                changed += " " + c.column + "(" + std::to_string(c.values) + ": " + c.exampleKey +
+                           " " + c.exampleSent + " -> " + c.exampleStored + ")";
+            std::printf("table=%s seconds=%.3f peak_rss_kib=%ld status=%s%s last_line=%s\n",
+                        table.c_str(), seconds, peakRssKiB(), engine::statusName(result.status),
+                        changed.c_str(), host.log.lastLine().c_str());
             std::fflush(stdout);
         }
         std::filesystem::remove_all(ctx.programDir);
