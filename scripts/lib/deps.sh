@@ -3,7 +3,7 @@
 
 LIR2ORBIT_PACKAGES=(
   build-essential cmake pkg-config
-  qt6-base-dev libpq-dev freetds-dev freetds-bin zlib1g-dev libgtest-dev
+  qt6-base-dev libpq-dev freetds-dev freetds-bin zlib1g-dev libgtest-dev libssl-dev openssl
   postgresql postgresql-client python3 python3-tds clang-format
 )
 

@@ -42,8 +42,18 @@ TdsTestServer::TdsTestServer() : TdsTestServer("sa", "Test-Pass1") {}
 
 TdsTestServer::TdsTestServer(std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
+    start({});
+}
+
+TdsTestServer::TdsTestServer(std::vector<std::string> options)
+    : user_("sa"), password_("Test-Pass1") {
+    start(options);
+}
+
+void TdsTestServer::start(const std::vector<std::string>& options) {
     std::vector<std::string> args = {program(), "--port", "0",          "--postgres", pgConnInfo(),
                                      "--user",  user_,    "--password", password_};
+    args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -128,6 +128,26 @@ std::string login71(const std::string& user, const std::string& password) {
     return record;
 }
 
+// A PRELOGIN with VERSION and ENCRYPTION only.
+std::string preLogin(std::uint8_t encryption) {
+    return std::string(
+               "\x00\x00\x0B\x00\x06\x01\x00\x11\x00\x01\xFF"
+               "\x09\x00\x00\x00\x00\x00",
+               17) +
+           static_cast<char>(encryption);
+}
+
+// The ENCRYPTION byte of a PRELOGIN answer, -1 when it has none.
+int encryptionOf(const std::string& answer) {
+    for (std::size_t at = 0; at + 5 <= answer.size() && answer[at] != '\xFF'; at += 5) {
+        const std::size_t offset = std::size_t(static_cast<unsigned char>(answer[at + 1])) << 8 |
+                                   static_cast<unsigned char>(answer[at + 2]);
+        if (answer[at] == 0x01 && offset < answer.size())
+            return static_cast<unsigned char>(answer[offset]);
+    }
+    return -1;
+}
+
 class Robustness : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { server_ = new support::TdsTestServer(); }
@@ -201,6 +221,30 @@ TEST_F(Robustness, AttentionCancelsARunningResult) {
     // The connection goes on.
     client.send(packet(0x01, utf16("select 1")));
     EXPECT_FALSE(client.reply().empty());
+}
+
+TEST(RequiredEncryption, AClientThatCannotEncryptIsRefusedNotKeptWaiting) {
+    support::TdsTestServer server(std::vector<std::string>{"--encrypt", "required"});
+    const std::string refusal = utf16("The server requires encryption");
+    struct Case {
+        const char* what;
+        bool sendsPreLogin;
+    };
+    for (const Case& c :
+         {Case{"not supported in its PRELOGIN", true}, Case{"no PRELOGIN", false}}) {
+        SCOPED_TRACE(c.what);
+        RawClient client(server.port());
+        if (c.sendsPreLogin) {
+            client.send(packet(0x12, preLogin(0x02)));
+            EXPECT_EQ(encryptionOf(client.reply()), 0x03);  // ENCRYPT_REQ
+        }
+        // A client that logs in in clear all the same gets the refusal, then the close.
+        client.send(packet(0x10, login71("sa", "Test-Pass1")));
+        const std::string reply = client.reply();
+        EXPECT_EQ(static_cast<unsigned char>(reply[0]), 0xAA);  // ERROR
+        EXPECT_NE(reply.find(refusal), std::string::npos);
+        EXPECT_TRUE(client.closedByServer(30000));
+    }
 }
 
 }  // namespace

@@ -2,10 +2,32 @@
 
 #include <stdexcept>
 
+#include "tds-testserver/Login7.h"
+
 namespace tdsserver {
+namespace {
+
+std::uint32_t parseTdsVersion(const std::string& value) {
+    if (value == "7.1") return tds_version::V7_1;
+    if (value == "7.2") return tds_version::V7_2;
+    if (value == "7.3") return tds_version::V7_3B;
+    if (value == "7.4") return tds_version::V7_4;
+    throw std::invalid_argument("bad TDS version " + value + " (7.1, 7.2, 7.3 or 7.4)");
+}
+
+EncryptMode parseEncryptMode(const std::string& value) {
+    if (value == "off") return EncryptMode::Off;
+    if (value == "login") return EncryptMode::Login;
+    if (value == "required") return EncryptMode::Required;
+    throw std::invalid_argument("bad encryption mode " + value + " (off, login or required)");
+}
+
+}  // namespace
 
 const char* CommandLine::usage() {
     return "usage: tds-testserver --port N --postgres CONNINFO [--user NAME --password PW]\n"
+           "                      [--tds-version 7.1|7.2|7.3|7.4] [--encrypt off|login|required]\n"
+           "                      [--certificate CERT.pem --key KEY.pem]\n"
            "       tds-testserver --postgres CONNINFO --database D --write-backup-set FILE\n"
            "                      [--data-name LOGICAL --log-name LOGICAL]\n"
            "       tds-testserver --postgres CONNINFO --database D --write-data-file FILE.MDF\n"
@@ -34,6 +56,14 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
             line.server.user = value;
         } else if (key == "--password") {
             line.server.password = value;
+        } else if (key == "--tds-version") {
+            line.server.tdsVersion = parseTdsVersion(value);
+        } else if (key == "--encrypt") {
+            line.server.encrypt = parseEncryptMode(value);
+        } else if (key == "--certificate") {
+            line.server.certificateFile = value;
+        } else if (key == "--key") {
+            line.server.keyFile = value;
         } else if (key == "--database") {
             line.database = value;
         } else if (key == "--write-backup-set") {
@@ -50,6 +80,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
     }
     if (line.server.conninfo.empty())
         throw std::invalid_argument(std::string("--postgres is required\n") + usage());
+    if (line.server.certificateFile.empty() != line.server.keyFile.empty())
+        throw std::invalid_argument(std::string("--certificate and --key go together\n") + usage());
     const bool writing = !line.writeBackupSet.empty() || !line.writeDataFile.empty();
     if (writing && line.database.empty())
         throw std::invalid_argument(std::string("--database is required to write a file\n") +

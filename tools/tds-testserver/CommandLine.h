@@ -7,10 +7,7 @@
 
 namespace tdsserver {
 
-// tds-testserver --port N --postgres CONNINFO [--user NAME --password PW]
-// tds-testserver --postgres CONNINFO --database D --write-backup-set FILE [--data-name X --log-name
-// Y] tds-testserver --postgres CONNINFO --database D --write-data-file FILE.MDF [--data-name X
-// --log-name Y]
+// The server's modes and options; usage() lists them.
 struct CommandLine {
     ServerConfig server;
     int port = -1;

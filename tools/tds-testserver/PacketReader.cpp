@@ -1,7 +1,7 @@
 #include "tds-testserver/PacketReader.h"
 
-#include "tds-testserver/SocketFd.h"
 #include "tds-testserver/TdsError.h"
+#include "tds-testserver/Transport.h"
 
 namespace tdsserver {
 namespace {
@@ -32,7 +32,7 @@ std::optional<Message> PacketReader::next() {
     bool first = true;
     for (;;) {
         unsigned char header[8];
-        if (!socket_.readExact(header, sizeof header, first, MidPacketTimeoutMs)) {
+        if (!transport_.readExact(header, sizeof header, first, MidPacketTimeoutMs)) {
             return std::nullopt;
         }
         const std::size_t length = (std::size_t(header[2]) << 8) | header[3];
@@ -54,7 +54,8 @@ std::optional<Message> PacketReader::next() {
         const std::size_t old = message.payload.size();
         message.payload.resize(old + length - 8);
         if (length > 8)
-            socket_.readExact(message.payload.data() + old, length - 8, false, MidPacketTimeoutMs);
+            transport_.readExact(message.payload.data() + old, length - 8, false,
+                                 MidPacketTimeoutMs);
         first = false;
         if (header[1] & 0x01) return message;
     }

@@ -5,7 +5,7 @@
 
 namespace tdsserver {
 
-class SocketFd;
+class Transport;
 
 // One request message, reassembled from its packets.
 struct Message {
@@ -32,14 +32,14 @@ public:
     static constexpr std::size_t MaxMessage = 64u << 20;
     static constexpr int MidPacketTimeoutMs = 30000;
 
-    explicit PacketReader(SocketFd& socket) noexcept : socket_(socket) {}
+    explicit PacketReader(Transport& transport) noexcept : transport_(transport) {}
 
     // The next message, or nothing when the client closed between messages.
     // Malformed input throws ProtocolError.
     std::optional<Message> next();
 
 private:
-    SocketFd& socket_;
+    Transport& transport_;
 };
 
 }  // namespace tdsserver

@@ -1,8 +1,8 @@
 #include "tds-testserver/PacketWriter.h"
 
 #include "tds-testserver/PacketReader.h"
-#include "tds-testserver/SocketFd.h"
 #include "tds-testserver/TdsError.h"
+#include "tds-testserver/Transport.h"
 
 namespace tdsserver {
 
@@ -66,14 +66,13 @@ void PacketWriter::endMessage() {
 void PacketWriter::sendPacket(bool last) {
     const std::size_t length = buffer_.size();
     // The header goes in front of the payload in the same buffer: one send per packet.
-    const char header[8] = {
-        static_cast<char>(packet_type::Reply), static_cast<char>(last ? 0x01 : 0x00),
-        static_cast<char>(length >> 8),        static_cast<char>(length & 0xFF),
-        static_cast<char>(Spid >> 8),          static_cast<char>(Spid & 0xFF),
-        static_cast<char>(packetId_),          0};
+    const char header[8] = {static_cast<char>(packetType_), static_cast<char>(last ? 0x01 : 0x00),
+                            static_cast<char>(length >> 8), static_cast<char>(length & 0xFF),
+                            static_cast<char>(Spid >> 8),   static_cast<char>(Spid & 0xFF),
+                            static_cast<char>(packetId_),   0};
     ++packetId_;
     buffer_.replace(0, 8, header, 8);
-    socket_.writeAll(buffer_.data(), buffer_.size());
+    transport_.writeAll(buffer_.data(), buffer_.size());
     buffer_.assign(8, '\0');
     if (!last && afterPacket_) afterPacket_();
 }

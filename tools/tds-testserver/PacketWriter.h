@@ -6,18 +6,21 @@
 
 namespace tdsserver {
 
-class SocketFd;
+class Transport;
 
-// Builds one reply message (packet type 0x04) and sends it in packets of the
+// Builds one reply message (packet type 0x04 unless set) and sends it in packets of the
 // negotiated size as it grows, so a long result never sits in memory. Tokens
 // may straddle packets. All integers little-endian unless named Be.
 class PacketWriter {
 public:
     static constexpr std::uint16_t Spid = 57;
 
-    explicit PacketWriter(SocketFd& socket) noexcept : socket_(socket) {}
+    explicit PacketWriter(Transport& transport) noexcept : transport_(transport) {}
 
     void setPacketSize(std::size_t size) noexcept { packetSize_ = size; }
+    // The type of the packets sent from now on (PRELOGIN while TLS handshake
+    // records ride in them).
+    void setPacketType(std::uint8_t type) noexcept { packetType_ = type; }
     std::size_t packetSize() const noexcept { return packetSize_; }
     // Called after every full packet has gone out (the session looks for an
     // attention request there).
@@ -40,10 +43,11 @@ public:
 private:
     void sendPacket(bool last);
 
-    SocketFd& socket_;
+    Transport& transport_;
     std::size_t packetSize_ = 4096;
     std::string buffer_ = std::string(8, '\0');  // room for the header, then the payload
     std::uint8_t packetId_ = 1;
+    std::uint8_t packetType_ = 0x04;
     std::function<void()> afterPacket_;
 };
 

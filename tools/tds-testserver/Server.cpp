@@ -12,10 +12,13 @@
 
 #include "tds-testserver/Log.h"
 #include "tds-testserver/Session.h"
+#include "tds-testserver/TlsContext.h"
 
 namespace tdsserver {
 
 Server::Server(ServerConfig config, std::uint16_t port) : config_(std::move(config)) {
+    if (config_.encrypt != EncryptMode::Off)
+        tls_ = std::make_unique<TlsContext>(config_.certificateFile, config_.keyFile);
     listener_ = SocketFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!listener_.valid())
         throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
@@ -54,7 +57,7 @@ void Server::run(int stopFd) {
         }
         int on = 1;
         setsockopt(client.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        auto session = std::make_shared<Session>(std::move(client), config_);
+        auto session = std::make_shared<Session>(std::move(client), config_, tls_.get());
         clients_.push_back({session, std::thread([session] { session->run(); })});
     }
     logLine("stopping");

@@ -10,6 +10,7 @@
 namespace tdsserver {
 
 class Session;
+class TlsContext;
 
 // Listens on 127.0.0.1 and serves each client on a thread of its own.
 class Server {
@@ -35,6 +36,7 @@ private:
     void stopAll() noexcept;
 
     ServerConfig config_;
+    std::unique_ptr<TlsContext> tls_;
     SocketFd listener_;
     std::uint16_t port_ = 0;
     std::list<Client> clients_;

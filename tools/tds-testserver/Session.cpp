@@ -11,8 +11,10 @@
 #include "tds-testserver/BatchSplitter.h"
 #include "tds-testserver/Log.h"
 #include "tds-testserver/Login7.h"
+#include "tds-testserver/PreLogin.h"
 #include "tds-testserver/SqlRewriter.h"
 #include "tds-testserver/TdsError.h"
+#include "tds-testserver/TlsSession.h"
 
 namespace tdsserver {
 namespace {
@@ -22,21 +24,13 @@ std::uint32_t readU32(std::string_view data, std::size_t at) {
     return b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
 }
 
-// The highest version we speak that does not exceed the client's.
-std::optional<std::uint32_t> agreedVersion(std::uint32_t client) {
+// The highest version we speak that exceeds neither the client's nor the
+// server's own limit (0: none). Versions compare as numbers: 7.4 > 7.3B > 7.1.
+std::optional<std::uint32_t> agreedVersion(std::uint32_t client, std::uint32_t limit) {
     for (std::uint32_t v :
          {tds_version::V7_4, tds_version::V7_3B, 0x730A0003u, tds_version::V7_2, tds_version::V7_1})
-        if (client >= v) return v;
+        if (client >= v && (limit == 0 || limit >= v)) return v;
     return std::nullopt;
-}
-
-// PRELOGIN answer: version, no encryption, no instance, no thread id, no MARS.
-std::string preLoginReply() {
-    static const unsigned char reply[] = {0x00, 0x00, 0x1A, 0x00, 0x06, 0x01, 0x00, 0x20, 0x00,
-                                          0x01, 0x02, 0x00, 0x21, 0x00, 0x01, 0x03, 0x00, 0x22,
-                                          0x00, 0x00, 0x04, 0x00, 0x22, 0x00, 0x01, 0xFF, 0x09,
-                                          0x00, 0x13, 0x88, 0x00, 0x00, 0x02, 0x00, 0x00};
-    return std::string(reinterpret_cast<const char*>(reply), sizeof reply);
 }
 
 std::string peerName(int fd) {
@@ -55,11 +49,13 @@ bool isSetStatement(const std::string& s) {
 
 }  // namespace
 
-Session::Session(SocketFd socket, const ServerConfig& config)
+Session::Session(SocketFd socket, const ServerConfig& config, const TlsContext* tls)
     : socket_(std::move(socket)),
       config_(config),
-      reader_(socket_),
-      writer_(socket_),
+      tls_(tls),
+      transport_(socket_),
+      reader_(transport_),
+      writer_(transport_),
       tokens_(writer_),
       fromUtf16_("UTF-8", "UTF-16LE"),
       commands_(config.conninfo),
@@ -94,18 +90,36 @@ void Session::run() noexcept {
 
 bool Session::login() {
     std::optional<Message> message = reader_.next();
+    Encryption encryption = Encryption::None;
     if (message && message->type == packet_type::PreLogin) {
-        writer_.bytes(preLoginReply());
+        const PreLoginAnswer answer =
+            answerEncryption(config_.encrypt, clientEncryption(message->payload));
+        encryption = answer.outcome;
+        writer_.bytes(preLoginReply(answer.flag, config_.tdsVersion == tds_version::V7_1));
         writer_.endMessage();
+        if (encryption == Encryption::Login || encryption == Encryption::Session) startTls();
         message = reader_.next();
+    } else if (config_.encrypt == EncryptMode::Required) {
+        // A client that skips PRELOGIN cannot have agreed to encrypt.
+        encryption = Encryption::Refused;
     }
     if (!message) return false;
     if (message->type != packet_type::Login7)
         throw ProtocolError("expected LOGIN7, got packet type " + std::to_string(message->type));
+    // The encrypted part of a login-only exchange ends with the login record.
+    if (encryption == Encryption::Login) transport_.stopTls();
     const Login7 request = Login7::parse(message->payload);
-    const std::optional<std::uint32_t> version = agreedVersion(request.tdsVersion);
+    const std::optional<std::uint32_t> version =
+        agreedVersion(request.tdsVersion, config_.tdsVersion);
     if (!version) throw ProtocolError("TDS version below 7.1 requested");
     tokens_.setTdsVersion(*version);
+
+    if (encryption == Encryption::Refused) {
+        refuseLogin(18456, 14,
+                    "Login failed for user '" + request.userName +
+                        "'. The server requires encryption and the client did not agree to it.");
+        return false;
+    }
 
     if (request.userName != config_.user || request.password != config_.password) {
         refuseLogin(18456, 14, "Login failed for user '" + request.userName + "'.");
@@ -139,6 +153,29 @@ bool Session::login() {
     writer_.setPacketSize(packetSize);
     logLine(peer_ + ": " + request.userName + " logged in to " + database_);
     return true;
+}
+
+void Session::startTls() {
+    if (!tls_) throw ProtocolError("encryption agreed without a TLS context");
+    auto tls = std::make_unique<TlsSession>(*tls_, socket_);
+    // Handshake records travel as the payload of PRELOGIN packets both ways.
+    tls->handshake(
+        [this] {
+            std::optional<Message> m = reader_.next();
+            if (!m) throw ProtocolError("client left during the TLS handshake");
+            if (m->type != packet_type::PreLogin)
+                throw ProtocolError("expected a TLS handshake in a PRELOGIN packet, got type " +
+                                    std::to_string(m->type));
+            return std::move(m->payload);
+        },
+        [this](std::string_view bytes) {
+            writer_.setPacketType(packet_type::PreLogin);
+            writer_.bytes(bytes);
+            writer_.endMessage();
+            writer_.setPacketType(packet_type::Reply);
+        });
+    transport_.startTls(std::move(tls));
+    logLine(peer_ + ": TLS handshake done");
 }
 
 void Session::refuseLogin(int number, std::uint8_t severity, const std::string& message) {
@@ -341,7 +378,7 @@ void Session::sendError(const SqlError& error, std::uint64_t rows) {
 }
 
 void Session::pollAttention() {
-    if (attention_ || !socket_.readable()) return;
+    if (attention_ || !transport_.readable()) return;
     std::optional<Message> message = reader_.next();
     if (!message) throw ProtocolError("client disconnected in the middle of a result");
     if (message->type != packet_type::Attention)

@@ -12,18 +12,21 @@
 #include "tds-testserver/SocketFd.h"
 #include "tds-testserver/SqlServerCommands.h"
 #include "tds-testserver/TokenWriter.h"
+#include "tds-testserver/Transport.h"
 #include "tds-testserver/ValueEncoder.h"
 
 namespace tdsserver {
 
 class SqlError;
+class TlsContext;
 
 // One client connection: login, then SQL batches run statement by statement on
 // a PostgreSQL connection to the selected database. Runs on its own thread;
 // stop() may be called from another.
 class Session {
 public:
-    Session(SocketFd socket, const ServerConfig& config);
+    // tls is needed when the configuration encrypts; it must outlive the session.
+    Session(SocketFd socket, const ServerConfig& config, const TlsContext* tls);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -34,6 +37,7 @@ public:
 
 private:
     bool login();
+    void startTls();
     void refuseLogin(int number, std::uint8_t severity, const std::string& message);
     void openDatabase(const std::string& name);
     void runBatch(const std::string& payload);
@@ -47,6 +51,8 @@ private:
 
     SocketFd socket_;
     const ServerConfig& config_;
+    const TlsContext* tls_;
+    Transport transport_;
     PacketReader reader_;
     PacketWriter writer_;
     TokenWriter tokens_;

@@ -68,10 +68,12 @@ void TokenWriter::loginAck(std::uint32_t version) {
     out_.u8(1);
     out_.u32Be(version);
     out_.bVarChar(name);
-    // Program version 9.0.5000: what a server of that era reports.
-    out_.u8(9);
+    // The program version of the server that speaks this TDS version: SQL
+    // Server 2000 SP4 (8.0.2039) for 7.1, SQL Server 2005 SP4 (9.0.5000) above.
+    const bool tds71 = version < 0x72000000;
+    out_.u8(tds71 ? 8 : 9);
     out_.u8(0);
-    out_.u16Be(5000);
+    out_.u16Be(tds71 ? 2039 : 5000);
 }
 
 void TokenWriter::columnMetadata(const std::vector<ColumnPlan>& columns) {

@@ -2,6 +2,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace support {
 
@@ -13,6 +14,9 @@ class TdsTestServer {
 public:
     TdsTestServer();
     TdsTestServer(std::string user, std::string password);
+    // A server in one of its modes: `options` are added to its command line,
+    // e.g. {"--tds-version", "7.1"} or {"--encrypt", "required"}.
+    explicit TdsTestServer(std::vector<std::string> options);
     TdsTestServer(const TdsTestServer&) = delete;
     TdsTestServer& operator=(const TdsTestServer&) = delete;
     ~TdsTestServer();
@@ -28,6 +32,8 @@ public:
     static std::string program();
 
 private:
+    void start(const std::vector<std::string>& options);
+
     std::string host_ = "127.0.0.1";
     std::string user_;
     std::string password_;
