@@ -102,13 +102,13 @@ void appendParameterText(const Value& value, std::string& out) {
     }
 }
 
-void nextCopyField(std::string_view& row, std::string& field, bool& isNull) {
+std::string_view nextCopyField(std::string_view& row, std::string& field, bool& isNull) {
     size_t end = row.find('\t');
     std::string_view text = row.substr(0, end);
     row.remove_prefix(end == std::string_view::npos ? row.size() : end + 1);
-    field.clear();
     isNull = text == "\\N";
-    if (isNull) return;
+    if (isNull || text.find('\\') == std::string_view::npos) return text;
+    field.clear();
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c != '\\' || i + 1 == text.size()) {
@@ -160,6 +160,7 @@ void nextCopyField(std::string_view& row, std::string& field, bool& isNull) {
                 }
         }
     }
+    return field;
 }
 
 }  // namespace db

@@ -324,9 +324,9 @@ void CopyVerifier::addSentRow(const db::RowReader& row) {
 void CopyVerifier::hashStoredRow(std::string_view line, std::vector<std::string>* texts) {
     bool isNull = false;
     for (size_t i = 0; i < columns_.size(); ++i) {
-        db::nextCopyField(line, field_, isNull);
-        hashes_[i] = storedHash(field_, isNull, canons_[i], scratch_);
-        if (texts) (*texts)[i] = isNull ? "NULL" : field_;
+        std::string_view field = db::nextCopyField(line, field_, isNull);
+        hashes_[i] = storedHash(field, isNull, canons_[i], scratch_);
+        if (texts) (*texts)[i] = isNull ? "NULL" : std::string(field);
     }
 }
 
