@@ -33,7 +33,7 @@ bool CliMessageBox::ask() {
         return *presetYes_;
     }
     if (!inputIsTerminal_) {
-        err_ << "n\n";
+        err_ << "n" << (noTerminalHint_.empty() ? "" : " (" + noTerminalHint_ + ")") << "\n";
         return false;
     }
     for (;;) {

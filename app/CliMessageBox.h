@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "core/MessageBox.h"
 
@@ -19,6 +20,10 @@ public:
     core::MessageAnswer show(const std::string& caption, const std::string& text,
                              core::MessageIcon icon, core::MessageButtons buttons) override;
 
+    // Said after a question answered No for want of a terminal, e.g. which option
+    // answers it beforehand.
+    void setNoTerminalHint(std::string hint) { noTerminalHint_ = std::move(hint); }
+
 private:
     bool ask();
 
@@ -26,6 +31,7 @@ private:
     std::istream& in_;
     bool inputIsTerminal_;
     std::optional<bool> presetYes_;
+    std::string noTerminalHint_;
 };
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "CliRunHost.h"
 
+#include <cmath>
 #include <ostream>
 
 #include "core/MessageBox.h"
@@ -17,12 +18,21 @@ std::string printable(std::string line) {
 }
 }  // namespace
 
-CliRunHost::CliRunHost(std::ostream& out, bool outputIsTerminal, core::MessageBox& messages)
-    : out_(out), terminal_(outputIsTerminal), messages_(messages) {}
+CliRunHost::CliRunHost(std::ostream& out, bool outputIsTerminal, core::MessageBox& messages,
+                       ProgressPace pace)
+    : out_(out), terminal_(outputIsTerminal), messages_(messages), pace_(std::move(pace)) {}
+
+void CliRunHost::drawOpenLine() {
+    out_ << "\r\033[K" << printable(log_.lastLine()) << std::flush;
+    drawn_ = pace_.now();
+    redrawPending_ = false;
+}
 
 void CliRunHost::writeOpenLine() {
     if (!lineOpen_) return;
     if (terminal_) {
+        // The line ends in its final form, whatever the redraws skipped.
+        if (redrawPending_) drawOpenLine();
         out_ << "\n";
     } else {
         out_ << printable(log_.lastLine()) << "\n";
@@ -38,7 +48,10 @@ void CliRunHost::appendLog(const std::string& text) {
     for (size_t i = before; i < lines.size(); ++i) {
         bool last = i + 1 == lines.size();
         if (last) {
-            if (terminal_) out_ << printable(lines[i]);
+            if (terminal_) {
+                out_ << printable(lines[i]);
+                drawn_ = pace_.now();
+            }
             lineOpen_ = true;
         } else {
             out_ << printable(lines[i]) << "\n";
@@ -52,9 +65,36 @@ void CliRunHost::replaceLastLog(const std::string& text) {
     // form follows as one more line.
     log_.replaceLast(text);
     if (terminal_) {
-        out_ << (lineOpen_ ? "\r\033[K" : "") << printable(text) << std::flush;
+        if (!lineOpen_) {
+            out_ << printable(text) << std::flush;
+            drawn_ = pace_.now();
+        } else if (pace_.now() - drawn_ >= pace_.redraw) {
+            drawOpenLine();
+        } else {
+            // Redrawing for every row would flood the terminal (and a recording of it).
+            redrawPending_ = true;
+        }
     }
     lineOpen_ = true;
+}
+
+void CliRunHost::progress(const engine::RunProgress& progress) {
+    if (terminal_ || progress.table.empty()) return;
+    const auto now = pace_.now();
+    if (progress.table != progressTable_) {
+        progressTable_ = progress.table;
+        tableStart_ = progressLine_ = now;
+        rowsAtStart_ = progress.rowsDone;
+        return;
+    }
+    // A finished table says so in its own log line.
+    if (progress.rowsDone >= progress.rowsTotal || now - progressLine_ < pace_.pipeLine) return;
+    progressLine_ = now;
+    const double seconds = std::chrono::duration<double>(now - tableStart_).count();
+    const double rate = seconds > 0 ? (progress.rowsDone - rowsAtStart_) / seconds : 0;
+    out_ << progress.table << ": " << progress.rowsDone << "/" << progress.rowsTotal << " rows, "
+         << std::llround(rate) << " rows/s\n"
+         << std::flush;
 }
 
 void CliRunHost::clearLog() {

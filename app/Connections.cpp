@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "Messages.h"
+#include "core/TextError.h"
 #include "core/TextRules.h"
 #include "db/ConnectionStrings.h"
 #include "engine/RunContext.h"
@@ -49,6 +50,13 @@ void Connections::warn(const char* text) {
     messages_.show(messages::kHint, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
 }
 
+void Connections::settingsNotSaved(const std::string& reason) {
+    // The server was reached; only the settings could not be saved. Saying the
+    // connection failed would send the operator after the wrong problem.
+    warn(messages::kSettingsNotSaved);
+    giveReason(reason);
+}
+
 void Connections::giveReason(const std::string& reason) {
     if (reportReason) reportReason(reason);
 }
@@ -90,6 +98,9 @@ bool Connections::openSource(const std::string& database, const char* failureMes
         trimBlanks(source_.password), trimBlanks(database), kSourceProvider);
     try {
         conSource.open(connectionString);
+    } catch (const core::SettingsWriteError& e) {
+        settingsNotSaved(e.what());
+        return false;
     } catch (const std::exception& e) {
         warn(failureMessage);
         giveReason(e.what());
@@ -105,6 +116,9 @@ bool Connections::openTarget(const std::string& database, const char* failureMes
         trimBlanks(target_.password), trimBlanks(database), kTargetProvider);
     try {
         conTarget.open(connectionString);
+    } catch (const core::SettingsWriteError& e) {
+        settingsNotSaved(e.what());
+        return false;
     } catch (const std::exception& e) {
         warn(failureMessage);
         giveReason(e.what());

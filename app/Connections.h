@@ -48,7 +48,9 @@ public:
 
     // Open a connection: close, build the string from the trimmed fields with
     // `database`, open. On any failure shows `failureMessage`, hands the server's or
-    // system's own text to reportReason and returns false.
+    // system's own text to reportReason and returns false; when the connection
+    // opened but config.ini could not be written, shows "设置文件无法保存！" instead
+    // (with the file's path and the system's reason as the reason).
     bool openSource(const std::string& database, const char* failureMessage);
     bool openTarget(const std::string& database, const char* failureMessage);
 
@@ -86,6 +88,7 @@ public:
 private:
     void warn(const char* text);
     void giveReason(const std::string& reason);
+    void settingsNotSaved(const std::string& reason);
 
     std::string programDir_;
     core::MessageBox& messages_;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "core/Cp936.h"
 
@@ -20,7 +21,12 @@ std::vector<std::string> loadTableList(const std::string& path) {
     if (in.bad()) {
         throw std::runtime_error("Cannot read file \"" + path + "\". " + std::strerror(errno));
     }
-    std::string text = core::fromCp936Lossy(bytes.str());
+    // Editors on Windows save UTF-8 with a byte-order mark; left in, it would glue
+    // itself to the first name, and that table would be copied after all.
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    std::string raw = bytes.str();
+    std::string text =
+        raw.starts_with(kUtf8Mark) ? raw.substr(kUtf8Mark.size()) : core::fromCp936Lossy(raw);
 
     std::vector<std::string> lines;
     size_t begin = 0;

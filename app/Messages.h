@@ -22,6 +22,9 @@ inline constexpr const char* kTargetConnectFailed = "目标数据库链接失败
 inline constexpr const char* kSourceListConnectFailed = "数据源数据库链接失败，请检查相关设置！";
 inline constexpr const char* kTargetListConnectFailed = "目标源数据库链接失败，请检查相关设置！";
 
+// Not a failed connection: the server was reached, config.ini could not be written.
+inline constexpr const char* kSettingsNotSaved = "设置文件无法保存！";
+
 inline constexpr const char* kImportError = "数据导入错误，请检查日志！";
 inline constexpr const char* kVersionMismatchHead = "当前升级工具为";
 inline constexpr const char* kVersionMismatchTail =

@@ -16,7 +16,10 @@ namespace archive {
 namespace {
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
-    throw StreamError(what + " \"" + path + "\": " + std::strerror(error));
+    // flock's "Resource temporarily unavailable" tells an operator nothing.
+    const std::string reason =
+        error == EWOULDBLOCK ? "it is in use by another process" : std::strerror(error);
+    throw StreamError(what + " \"" + path + "\": " + reason);
 }
 
 }  // namespace
@@ -28,16 +31,26 @@ FileStream::FileStream(const std::string& path, FileMode mode) : path_(path) {
     fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     if (fd_ < 0)
         fail(mode == FileMode::OpenRead ? "Cannot open file" : "Cannot create file", path, errno);
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        close();
-        fail("Cannot open file", path, error);
-    }
+    lock();
     if (mode == FileMode::Create && ::ftruncate(fd_, 0) != 0) {
         const int error = errno;
         close();
         fail("Cannot create file", path, error);
     }
+}
+
+FileStream::FileStream(int fd, const std::string& path) : path_(path), fd_(fd) { lock(); }
+
+void FileStream::lock() {
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        close();
+        fail("Cannot open file", path_, error);
+    }
+}
+
+void FileStream::Sync() {
+    if (::fsync(fd_) != 0) fail("Cannot write file", path_, errno);
 }
 
 FileStream::FileStream(FileStream&& other) noexcept
@@ -92,6 +105,15 @@ std::int64_t FileStream::Write(const void* buffer, std::int64_t count) {
         done += n;
     }
     return done;
+}
+
+void FileStream::ReadBuffer(void* buffer, std::int64_t count) {
+    const std::int64_t start = Position();
+    const std::int64_t n = Read(buffer, count);
+    if (n != count)
+        throw StreamError("Cannot read file \"" + path_ + "\": it ends after " +
+                          std::to_string(start + n) + " bytes, " + std::to_string(count - n) +
+                          " bytes short of what was expected (was it changed meanwhile?)");
 }
 
 void FileStream::WriteBuffer(const void* buffer, std::int64_t count) {

@@ -19,6 +19,9 @@ public:
     // Throws StreamError with the system's reason when the file cannot be opened
     // or is in use.
     FileStream(const std::string& path, FileMode mode);
+    // Takes over `fd`, an open read-write file, and locks it as above; `path` is
+    // the name its errors give (for a temporary: the file it will become).
+    FileStream(int fd, const std::string& path);
     FileStream(FileStream&& other) noexcept;
     FileStream& operator=(FileStream&& other) noexcept;
     ~FileStream() override;
@@ -30,12 +33,19 @@ public:
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
     std::int64_t Size() override;
+    // Like Stream::ReadBuffer, saying how far the file went.
+    void ReadBuffer(void* buffer, std::int64_t count) override;
     // Like Stream::WriteBuffer, with the system's reason for a short write.
     void WriteBuffer(const void* buffer, std::int64_t count) override;
 
+    // Waits until what was written is on the disk.
+    void Sync();
+
     const std::string& path() const { return path_; }
+    int fd() const { return fd_; }
 
 private:
+    void lock();
     void close() noexcept;
 
     std::string path_;

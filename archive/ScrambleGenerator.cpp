@@ -25,36 +25,36 @@ constexpr std::uint32_t kLaneIncrement = [] {
 // loop; eight interleaved lanes, each jumping eight steps, give the same values
 // in the same order without waiting on one another.
 template <bool Add>
-void ScrambleGenerator::apply(std::uint8_t* block, std::uint32_t count) {
-    std::uint32_t j = 1;
+void ScrambleGenerator::apply(std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
+    std::uint32_t k = 0;  // block[k] is byte number first + k
     if (count >= kLanes) {
         std::uint32_t lanes[kLanes];
         std::uint32_t state = state_;
         for (auto& lane : lanes) lane = state = state * kMultiplier + 1u;
         std::uint32_t last = state_;
-        for (; j + kLanes - 1 <= count; j += kLanes) {
+        for (; k + kLanes <= count; k += kLanes) {
             for (int i = 0; i < kLanes; ++i) {
-                const auto r = static_cast<std::uint8_t>((std::uint64_t{lanes[i]} * (j + i)) >> 32);
-                block[j + i - 1] =
-                    static_cast<std::uint8_t>(Add ? block[j + i - 1] + r : block[j + i - 1] - r);
+                const auto r =
+                    static_cast<std::uint8_t>((std::uint64_t{lanes[i]} * (first + k + i)) >> 32);
+                block[k + i] = static_cast<std::uint8_t>(Add ? block[k + i] + r : block[k + i] - r);
             }
             last = lanes[kLanes - 1];
             for (auto& lane : lanes) lane = lane * kLaneMultiplier + kLaneIncrement;
         }
         state_ = last;
     }
-    for (; j <= count; ++j) {
-        const auto r = static_cast<std::uint8_t>(Next(j));
-        block[j - 1] = static_cast<std::uint8_t>(Add ? block[j - 1] + r : block[j - 1] - r);
+    for (; k < count; ++k) {
+        const auto r = static_cast<std::uint8_t>(Next(first + k));
+        block[k] = static_cast<std::uint8_t>(Add ? block[k] + r : block[k] - r);
     }
 }
 
-void ScrambleGenerator::Scramble(std::uint8_t* block, std::uint32_t count) {
-    apply<true>(block, count);
+void ScrambleGenerator::Scramble(std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
+    apply<true>(block, count, first);
 }
 
-void ScrambleGenerator::Unscramble(std::uint8_t* block, std::uint32_t count) {
-    apply<false>(block, count);
+void ScrambleGenerator::Unscramble(std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
+    apply<false>(block, count, first);
 }
 
 }  // namespace archive

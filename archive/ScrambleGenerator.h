@@ -20,12 +20,14 @@ public:
     }
 
     // Byte j (from 1) of a block becomes byte + Next(j), or byte - Next(j).
-    void Scramble(std::uint8_t* block, std::uint32_t count);
-    void Unscramble(std::uint8_t* block, std::uint32_t count);
+    // `first` is the number of the first byte given, for a block handled in
+    // pieces; the pieces must follow one another.
+    void Scramble(std::uint8_t* block, std::uint32_t count, std::uint32_t first = 1);
+    void Unscramble(std::uint8_t* block, std::uint32_t count, std::uint32_t first = 1);
 
 private:
     template <bool Add>
-    void apply(std::uint8_t* block, std::uint32_t count);
+    void apply(std::uint8_t* block, std::uint32_t count, std::uint32_t first);
 
     std::uint32_t state_ = kSeed;
 };

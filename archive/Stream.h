@@ -31,7 +31,7 @@ public:
     // By default found by seeking to the end and back.
     virtual std::int64_t Size();
 
-    void ReadBuffer(void* buffer, std::int64_t count);
+    virtual void ReadBuffer(void* buffer, std::int64_t count);
     virtual void WriteBuffer(const void* buffer, std::int64_t count);
 
     // Copies `count` bytes from the current position of `source`; a count of 0

@@ -1,17 +1,27 @@
 #include "archive/TQXZip.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 #include "archive/ArchiveError.h"
 #include "archive/BufferedOutputStream.h"
+#include "archive/ScramblingStream.h"
 #include "archive/TCompressionStream.h"
 #include "archive/TDecompressionStream.h"
 #include "archive/TSplitFileHeader.h"
 #include "archive/VolumeMedia.h"
+#include "archive/ZlibError.h"
 #include "core/Cp936.h"
 #include "core/MessageBox.h"
+#include "core/TextError.h"
 
 namespace archive {
 
@@ -20,6 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kCaption = "QXZip";
+constexpr const char* kSameFileMessage = "源文件不能和目标文件文件名相同。";
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -32,10 +43,47 @@ bool removeFile(const std::string& path) {
     return !ec;
 }
 
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+
 std::string overwriteQuestion(const std::string& target) {
     return "目标文件 : " + fs::path(target).filename().string() + " 已经存在。" + "\r" +
            "目标文件的所有数据将会丢失。是否继续？";
 }
+
+// Why an existing `target` cannot be replaced by a new file; empty when it can.
+std::string whyNotReplaceable(const std::string& target) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0) return {};
+    // Renaming over a device or a directory would be far worse than refusing.
+    if (!S_ISREG(info.st_mode)) return "it is not a regular file";
+    const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string why;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        why = "it is in use by another process";
+    ::close(fd);
+    return why;
+}
+
+// Where an unpacking goes when only its size matters.
+class CountingStream final : public Stream {
+public:
+    std::int64_t Read(void*, std::int64_t) override {
+        throw StreamError("A counting stream cannot be read");
+    }
+    std::int64_t Write(const void*, std::int64_t count) override {
+        written_ += count;
+        return count;
+    }
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override {
+        if (offset != 0 || origin != SeekOrigin::Current)
+            throw StreamError("A counting stream cannot be positioned");
+        return written_;
+    }
+
+private:
+    std::int64_t written_ = 0;
+};
 
 }  // namespace
 
@@ -78,15 +126,19 @@ bool TQXZip::Prompt(const std::string& text) {
 
 void TQXZip::releaseStreams() noexcept {
     input_.reset();
-    output_.reset();
-    memory_.reset();
-    workBuffer_.reset();
+    output_.reset();  // removes an output that was not committed
+    joined_.reset();
+}
+
+bool TQXZip::refuse(const std::string& reason) {
+    reason_ = reason;
+    return false;
 }
 
 std::string TQXZip::GetTempFileName() const {
-    std::string directory = fs::temp_directory_path().string();
-    if (directory.empty() || directory.back() != '/') directory += '/';
-    return directory + "QXDatas.tmp";
+    if (joined_) return joined_->Path();
+    if (output_ && OutDiskType == TOutDiskType::odtFloppy) return output_->Path();
+    return {};
 }
 
 void TQXZip::InitFileHeaderInfo() {
@@ -95,6 +147,22 @@ void TQXZip::InitFileHeaderInfo() {
     header_.SetProductVersion(core::toCp936(ProductVersion));
     header_.SetAccountCode(core::toCp936(AccountCode));
     header_.SetAccountName(core::toCp936(AccountName));
+}
+
+void TQXZip::checkHeaderTexts() const {
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"product version", &ProductVersion},
+        {"account code", &AccountCode},
+        {"account name", &AccountName}};
+    for (const auto& [what, text] : texts) {
+        try {
+            core::toCp936(*text);
+        } catch (const core::TextError&) {
+            throw ArchiveError(std::string("The ") + what + " " + inQuotes(*text) +
+                               " cannot be stored in an archive: it has a character outside "
+                               "code page 936");
+        }
+    }
 }
 
 bool TQXZip::IsSplitFile(const std::string& fileName) const {
@@ -109,28 +177,43 @@ bool TQXZip::IsSplitFile(const std::string& fileName) const {
     return TSplitFileHeader::HasIdentification(start.data(), static_cast<std::size_t>(n));
 }
 
+std::string TQXZip::floppyTarget() const {
+    const std::string drive = media_ != nullptr ? media_->Directory(FloppyDriver) : std::string();
+    return (fs::path(drive) / fs::path(OutFileName).filename()).string();
+}
+
+bool TQXZip::isSource(const std::string& path) const {
+    const auto target = FileIdentity::OfPath(path);
+    if (!target) return false;
+    if (FileIdentity::OfPath(InFileName) == target) return true;
+    return std::find(sources_.begin(), sources_.end(), *target) != sources_.end();
+}
+
 bool TQXZip::CheckTarget() {
-    const std::string target =
-        OutDiskType == TOutDiskType::odtFloppy ? GetTempFileName() : OutFileName;
-    // When the temporary file is the open input of an unpacking, it stays readable.
-    removeFile(GetTempFileName());
-    if (InFileName == target) {
-        MsgBox("源文件不能和目标文件文件名相同。");
-        return false;
+    output_.reset();
+    const bool floppy = OutDiskType == TOutDiskType::odtFloppy;
+    // Texts alone do not decide: two spellings, or a link, may name one file.
+    const std::string target = floppy ? floppyTarget() : OutFileName;
+    if (isSource(target)) {
+        MsgBox(kSameFileMessage);
+        return refuse(inQuotes(InFileName) + " and " + inQuotes(target) +
+                      " are the same file; nothing was written");
     }
-    if (fileExists(target)) {
-        if (!Confirm(overwriteQuestion(target))) return false;
-        if (!removeFile(target)) {
+    // Floppy output is asked about volume by volume when it is cut (FileSplit).
+    if (!floppy && fileExists(target)) {
+        if (!Confirm(overwriteQuestion(target)))
+            return refuse(inQuotes(target) + " exists and replacing it was not confirmed");
+        if (const std::string why = whyNotReplaceable(target); !why.empty()) {
             MsgBox("删除目标文件时出现错误。");
-            return false;
+            return refuse("Cannot replace " + inQuotes(target) + ": " + why);
         }
     }
     try {
-        output_ = std::make_unique<FileStream>(target, FileMode::Create);
+        output_ = floppy ? TemporaryFile::Private("QXDatas") : TemporaryFile::Beside(target);
     } catch (const std::exception& e) {
         MsgBox(e.what());
         output_.reset();
-        return false;
+        return refuse(e.what());
     }
     return true;
 }
@@ -141,17 +224,24 @@ void TQXZip::CompressStream(Stream& source, Stream& destination) {
     compression->Finish();
 }
 
-void TQXZip::DeCompressStream(Stream& destination, Stream& source) {
+bool TQXZip::inflateInto(Stream& destination, Stream& source, std::int64_t& delivered) {
     source.SetPosition(0);
     auto decompression = std::make_unique<TDecompressionStream>(source);
+    delivered = 0;
     for (;;) {
         const std::int64_t n =
             decompression->Read(decompressionBuffer_.data(), decompressionBuffer_.size());
         if (n == 0) break;
         destination.WriteBuffer(decompressionBuffer_.data(), n);
+        delivered += n;
     }
+    return decompression->StreamEnded();
+}
+
+void TQXZip::DeCompressStream(Stream& destination, Stream& source) {
+    std::int64_t delivered = 0;
     // A payload cut short would otherwise unpack as a shorter file without a word.
-    if (!decompression->StreamEnded())
+    if (!inflateInto(destination, source, delivered))
         throw ArchiveError("The archive is incomplete: its compressed data ends early");
 }
 
@@ -173,42 +263,32 @@ bool TQXZip::Zip(const std::string& inFile, const std::string& outFile,
 }
 
 bool TQXZip::Zip() {
+    reason_.clear();
+    sources_.clear();
+    // Before the overwrite question: a header that cannot be written makes it moot.
+    checkHeaderTexts();
     if (!CheckTarget()) return false;
     bool complete = true;
     try {
         input_ = std::make_unique<FileStream>(InFileName, FileMode::OpenRead);
-        memory_ = std::make_unique<MemoryStream>();
-        CompressStream(*input_, *memory_);
-        input_.reset();
-
-        memory_->SetPosition(0);
-        output_->SetPosition(0);
-        workBuffer_ = std::make_unique<TBuf>();
+        FileStream& output = output_->Stream();
         InitFileHeaderInfo();
-        complete =
-            output_->Write(header_.bytes.data(), TQXProductInfo::kSize) == TQXProductInfo::kSize;
-        while (complete) {
-            lastRead_ = static_cast<std::int32_t>(memory_->Read(workBuffer_->data(), kBlockSize));
-            if (lastRead_ == 0) break;
-            generator_.Scramble(workBuffer_->data(), static_cast<std::uint32_t>(lastRead_));
-            lastWritten_ =
-                static_cast<std::int32_t>(output_->Write(workBuffer_->data(), lastRead_));
-            complete = lastWritten_ == lastRead_;
+        output.WriteBuffer(header_.bytes.data(), TQXProductInfo::kSize);
+        ScramblingStream payload(output, generator_);
+        CompressStream(*input_, payload);
+        input_.reset();
+        if (OutDiskType == TOutDiskType::odtFloppy) {
+            output_->Close();
+            complete = FileSplit(output_->Path(), floppyTarget());
+        } else {
+            output_->Commit();
         }
     } catch (...) {
         releaseStreams();
         throw;
     }
     releaseStreams();
-
-    if (OutDiskType != TOutDiskType::odtFloppy) return complete;
-    if (!complete) {
-        removeFile(GetTempFileName());
-        return false;
-    }
-    const std::string drive = media_ != nullptr ? media_->Directory(FloppyDriver) : std::string();
-    return FileSplit(GetTempFileName(),
-                     (fs::path(drive) / fs::path(OutFileName).filename()).string());
+    return complete;
 }
 
 bool TQXZip::UnZip(const std::string& inFile, const std::string& outFile,
@@ -222,59 +302,103 @@ bool TQXZip::UnZip(const std::string& inFile, const std::string& outFile,
 }
 
 bool TQXZip::UnZip() {
+    reason_.clear();
+    sources_.clear();
+    missingVolume_.clear();
+    archiveName_ = InFileName;
     if (OutDiskType == TOutDiskType::odtFloppy) {
         MsgBox("本功能不能解压缩文件到软盘。");
-        return false;
+        return refuse("Unpacking onto a floppy disk is not supported");
     }
     if (IsSplitFile(InFileName)) return FileCombine(InFileName, OutFileName);
+    return unpackArchive();
+}
 
-    bool outputCreated = false;
+std::optional<std::int64_t> TQXZip::Test(const std::string& inFile) {
+    reason_.clear();
+    sources_.clear();
+    missingVolume_.clear();
+    InFileName = inFile;
+    archiveName_ = inFile;
+    struct Testing {
+        bool& flag;
+        explicit Testing(bool& f) : flag(f) { flag = true; }
+        ~Testing() { flag = false; }
+    } testing(testing_);
+    const bool read = IsSplitFile(inFile) ? FileCombine(inFile, OutFileName) : unpackArchive();
+    if (!read) return std::nullopt;
+    return unpackedSize_;
+}
+
+std::string TQXZip::archiveDescription() const {
+    return joined_ ? "The split archive starting with " + inQuotes(archiveName_)
+                   : "The archive " + inQuotes(archiveName_);
+}
+
+bool TQXZip::unpackArchive() {
     try {
         input_ = std::make_unique<FileStream>(InFileName, FileMode::OpenRead);
+        if (const auto identity = FileIdentity::OfDescriptor(input_->fd()))
+            sources_.push_back(*identity);
         InitFileHeaderInfo();
         const std::int64_t headerRead = input_->Read(header_.bytes.data(), TQXProductInfo::kSize);
         std::fill(header_.bytes.begin() + headerRead, header_.bytes.end(), 0);
         if (!header_.HasArchiveIdentification()) {
+            std::string why = "it does not begin with the archive identification";
+            if (joined_ && firstVolumeNumber_ != 0)
+                why = "it is volume " + std::to_string(firstVolumeNumber_ + 1) +
+                      " of a split archive; unpack from the first volume";
+            else if (headerRead == 0)
+                why = joined_ ? "its volumes hold no data" : "the file is empty";
             releaseStreams();
-            return false;
+            return refuse(inQuotes(archiveName_) + " is not a backup archive: " + why);
         }
         if (headerRead < static_cast<std::int64_t>(TQXProductInfo::kSize)) {
-            throw ArchiveError("The archive is incomplete: it ends inside its header");
+            throw ArchiveError(archiveDescription() + " is cut short: it ends after " +
+                               std::to_string(headerRead) + " bytes, inside its " +
+                               std::to_string(TQXProductInfo::kSize) + "-byte header");
         }
-        if (header_.ProductVersion() != core::toCp936(ProductVersion)) {
-            releaseStreams();
-            MsgBox("不同的Quoxel软件产品版本！");
-            return false;
+        if (!testing_) {
+            if (header_.ProductVersion() != core::toCp936(ProductVersion)) {
+                releaseStreams();
+                MsgBox("不同的Quoxel软件产品版本！");
+                return refuse(inQuotes(archiveName_) + " was made by another product version (" +
+                              inQuotes(core::fromCp936Lossy(header_.ProductVersion())) + "; " +
+                              inQuotes(ProductVersion) + " is needed)");
+            }
+            if (!CheckTarget()) {
+                releaseStreams();
+                return false;
+            }
         }
-        if (!CheckTarget()) {
-            releaseStreams();
-            return false;
-        }
-        outputCreated = true;
 
-        memory_ = std::make_unique<MemoryStream>();
-        // Sized once: a payload of hundreds of megabytes must not be held twice
-        // while the block grows.
-        memory_->Reserve(input_->Size() - TQXProductInfo::kSize);
-        workBuffer_ = std::make_unique<TBuf>();
-        for (;;) {
-            lastRead_ = static_cast<std::int32_t>(input_->Read(workBuffer_->data(), kBlockSize));
-            if (lastRead_ == 0) break;
-            generator_.Unscramble(workBuffer_->data(), static_cast<std::uint32_t>(lastRead_));
-            lastWritten_ =
-                static_cast<std::int32_t>(memory_->Write(workBuffer_->data(), lastRead_));
-            if (lastWritten_ != lastRead_) break;
+        CountingStream nowhere;
+        std::unique_ptr<BufferedOutputStream> written;
+        if (!testing_) written = std::make_unique<BufferedOutputStream>(output_->Stream());
+        Stream& destination = written ? static_cast<Stream&>(*written) : nowhere;
+        ScramblingStream payload(*input_, generator_);
+        bool ended = false;
+        try {
+            ended = inflateInto(destination, payload, unpackedSize_);
+        } catch (const EDecompressionError&) {
+            throw ArchiveError(archiveDescription() +
+                               " is damaged: its compressed data cannot be decoded (near byte " +
+                               std::to_string(TQXProductInfo::kSize + payload.Position()) + ")");
         }
-        memory_->SetPosition(0);
-        output_->SetPosition(0);
-        BufferedOutputStream output(*output_);
-        DeCompressStream(output, *memory_);
-        output.Flush();
+        if (!ended) {
+            std::string missing;
+            if (!missingVolume_.empty())
+                missing = " (the volume " + inQuotes(missingVolume_) + " was not found)";
+            throw ArchiveError(archiveDescription() + " is cut short: it ends after " +
+                               std::to_string(TQXProductInfo::kSize + payload.Position()) +
+                               " bytes, before the end of its compressed data" + missing);
+        }
+        if (written) {
+            written->Flush();
+            output_->Commit();
+        }
     } catch (...) {
         releaseStreams();
-        // What was written is not the archived file; leaving it would pass for a
-        // restored backup.
-        if (outputCreated) removeFile(OutFileName);
         throw;
     }
     releaseStreams();
@@ -284,24 +408,46 @@ bool TQXZip::UnZip() {
 bool TQXZip::FileSplit(const std::string& source, const std::string& target) {
     if (!fileExists(source)) {
         MsgBox("源文件不存在。");
-        return false;
+        return refuse("The archive to cut into volumes, " + inQuotes(source) + ", does not exist");
     }
     if (fileExists(target) && !Confirm(overwriteQuestion(target))) {
         removeFile(source);
-        return false;
+        return refuse(inQuotes(target) + " exists and replacing it was not confirmed");
     }
-    removeFile(target);
+    // The target is not deleted here: each volume replaces its file only once it
+    // is complete.
 
     const std::string drive = FloppyDriver == TFloppyDriver::fdA ? " A: " : " B: ";
     auto freeSpace = [this] { return media_ != nullptr ? media_->FreeSpace(FloppyDriver) : 0; };
+    // A volume may not land on a file the archive was made from.
+    auto refusedVolume = [&](const std::string& name) {
+        if (!isSource(name)) return false;
+        MsgBox(kSameFileMessage);
+        refuse(inQuotes(InFileName) + " and the volume " + inQuotes(name) + " are the same file");
+        return true;
+    };
+
+    // The whole archive onto the one disk, as it is (no volume header).
+    auto copyOntoDisk = [&] {
+        if (refusedVolume(target)) return false;
+        if (!Prompt("请插入软盘到驱动器" + drive + "中并按确定。"))
+            return refuse("Writing the archive onto the disk was cancelled");
+        try {
+            FileStream archive(source, FileMode::OpenRead);
+            auto volume = TemporaryFile::Beside(target);
+            volume->Stream().CopyFrom(archive, 0);
+            volume->Commit();
+            return true;
+        } catch (const std::exception& e) {
+            MsgBox(e.what());
+            return refuse(e.what());
+        }
+    };
 
     std::error_code ec;
     const auto sourceSize = static_cast<std::int64_t>(fs::file_size(source, ec));
     if (!ec && freeSpace() > sourceSize) {
-        bool copied = false;
-        if (Prompt("请插入软盘到驱动器" + drive + "中并按确定。")) {
-            copied = fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec) && !ec;
-        }
+        const bool copied = copyOntoDisk();
         removeFile(source);
         return copied;
     }
@@ -311,12 +457,22 @@ bool TQXZip::FileSplit(const std::string& source, const std::string& target) {
         FileStream archive(source, FileMode::OpenRead);
         std::int64_t remaining = archive.Size();
         int k = 0;
+        std::string volumeError;  // why the volume asked for last could not be written
         while (remaining > 0) {
+            if (refusedVolume(VolumeFileName(target, k))) {
+                complete = false;
+                break;
+            }
             std::int64_t space = 0;
             do {
                 if (!Prompt("请插入第 " + std::to_string(k + 1) + " 张软盘到驱动器" + drive +
                             "中并按确定。")) {
                     complete = false;
+                    refuse(volumeError.empty() ? "Writing the volumes was cancelled at volume " +
+                                                     std::to_string(k + 1) + "; " +
+                                                     std::to_string(k) + " were written"
+                                               : "Volume " + std::to_string(k + 1) +
+                                                     " could not be written: " + volumeError);
                     break;
                 }
                 space = freeSpace();
@@ -327,19 +483,24 @@ bool TQXZip::FileSplit(const std::string& source, const std::string& target) {
                 space - static_cast<std::int64_t>(TSplitFileHeader::kSize);
             const std::int64_t pieceStart = archive.Position();
             try {
-                FileStream volume(VolumeFileName(target, k), FileMode::Create);
+                const std::string name = VolumeFileName(target, k);
+                auto volume = TemporaryFile::Beside(name);
                 TSplitFileHeader header;
                 header.volumeNumber = static_cast<std::uint8_t>(k);
                 header.lastVolume = capacity >= remaining;
                 const auto bytes = header.Encode();
-                volume.WriteBuffer(bytes.data(), bytes.size());
+                volume->Stream().WriteBuffer(bytes.data(), bytes.size());
                 const std::int64_t piece = std::min(capacity, remaining);
-                volume.CopyFrom(archive, piece);
+                volume->Stream().CopyFrom(archive, piece);
+                volume->Commit();
                 remaining -= piece;
                 ++k;
-            } catch (const std::exception&) {
-                // Not reported: the same disk is asked for again, and its piece is
+                volumeError.clear();
+            } catch (const std::exception& e) {
+                volumeError = e.what();
+                // Said, then the same disk is asked for again, and its piece is
                 // taken again from where it began.
+                MsgBox(e.what());
                 archive.SetPosition(pieceStart);
             }
         }
@@ -353,9 +514,15 @@ void TQXZip::gatherVolumes(const std::string& first, FileStream& joined) {
     for (int k = 0;; ++k) {
         {
             FileStream volume(name, FileMode::OpenRead);
+            if (const auto identity = FileIdentity::OfDescriptor(volume.fd()))
+                sources_.push_back(*identity);
             std::array<std::uint8_t, TSplitFileHeader::kSize> bytes{};
-            volume.ReadBuffer(bytes.data(), bytes.size());
+            if (volume.Read(bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size()))
+                throw ArchiveError("The volume " + inQuotes(name) +
+                                   " is cut short: it ends inside " + "its " +
+                                   std::to_string(bytes.size()) + "-byte header");
             const TSplitFileHeader header = TSplitFileHeader::Decode(bytes);
+            if (k == 0) firstVolumeNumber_ = header.volumeNumber;
             // The number byte holds k modulo 256; names keep counting.
             const std::int64_t piece =
                 volume.Size() - static_cast<std::int64_t>(TSplitFileHeader::kSize);
@@ -365,30 +532,31 @@ void TQXZip::gatherVolumes(const std::string& first, FileStream& joined) {
         }
         name = VolumeFileName(name, k + 1);
         while (!fileExists(name)) {
-            if (!Prompt("请插入第 " + std::to_string(k + 2) + " 张软盘到软驱中并按确定。")) return;
+            if (!Prompt("请插入第 " + std::to_string(k + 2) + " 张软盘到软驱中并按确定。")) {
+                missingVolume_ = name;
+                return;
+            }
         }
     }
 }
 
 bool TQXZip::FileCombine(const std::string& first, const std::string& output) {
-    const std::string temp = GetTempFileName();
-    bool result = false;
+    if (archiveName_.empty()) archiveName_ = first;
     try {
-        {
-            FileStream joined(temp, FileMode::Create);
-            gatherVolumes(first, joined);
-        }
-        InFileName = temp;
+        joined_ = TemporaryFile::Private("QXDatas");
+        gatherVolumes(first, joined_->Stream());
+        joined_->Close();  // unpacking opens it again, with its own lock
+        InFileName = joined_->Path();
         OutFileName = output;
         SetCompressType(TCompressType::ctNormal);
         OutDiskType = TOutDiskType::odtHard;
-        result = UnZip();
+        const bool result = unpackArchive();
+        joined_.reset();
+        return result;
     } catch (...) {
-        removeFile(temp);
+        releaseStreams();
         throw;
     }
-    removeFile(temp);
-    return result;
 }
 
 }  // namespace archive

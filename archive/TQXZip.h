@@ -3,15 +3,17 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/FileIdentity.h"
 #include "archive/FileStream.h"
-#include "archive/MemoryStream.h"
 #include "archive/QXZipTypes.h"
 #include "archive/ScrambleGenerator.h"
 #include "archive/TCompressionLevel.h"
 #include "archive/TQXProductInfo.h"
+#include "archive/TemporaryFile.h"
 
 namespace core {
 class MessageBox;
@@ -32,10 +34,17 @@ class VolumeMedia;
 // without it no drive has a disk. Both are borrowed and must outlive the
 // component. Texts are UTF-8; the header stores them in code page 936.
 //
+// Data streams through in pieces: memory does not grow with the archive. An
+// output file (archive, unpacked file, volume) is written beside its target
+// under a temporary name and renamed over it only when complete, so a failure
+// or an interruption leaves an existing target as it was and no partial file.
+// Volumes are joined in a private temporary file of the operation's own.
+//
 // Streams and buffers live for one Zip or UnZip; between calls the component
 // holds no resources. One thread at a time; every call blocks until done.
 // Failures to open, read or write files and corrupt data raise ArchiveError
-// after everything has been released.
+// with a plain reason after everything has been released; a false result
+// leaves its reason in FailureReason().
 class TQXZip {
 public:
     static constexpr std::int64_t kBlockSize = 16384;
@@ -64,9 +73,15 @@ public:
     // The header last built or read.
     const TQXProductInfo& Header() const { return header_; }
 
+    // Why the last Zip, UnZip or Test returned false, in words for an operator;
+    // empty after a success.
+    const std::string& FailureReason() const { return reason_; }
+
     // Packs InFileName into OutFileName (odtHard) or onto floppy volumes. False
-    // when CheckTarget refused, when the output could not be written completely
-    // (a full disk), or when floppy output was cancelled.
+    // when CheckTarget refused or when floppy output was cancelled; raises
+    // ArchiveError when a header text has no code-page-936 form (before any
+    // question) and when the input cannot be read or the output written (a full
+    // disk).
     bool Zip();
     // Floppy output when outFile begins with A or B (either case), on drive A
     // for A and drive B otherwise; compression ctNormal.
@@ -77,27 +92,38 @@ public:
     // Unpacks InFileName into OutFileName. False without a message when the file
     // is not an archive; false with a message for floppy output, another product
     // version or a refused target. True only when the whole file was unpacked;
-    // when unpacking fails after the output was created, the output is deleted
-    // and the error raised. A first volume of a split archive goes to FileCombine.
+    // an archive cut short or damaged raises ArchiveError and leaves no output.
+    // A first volume of a split archive goes to FileCombine.
     bool UnZip();
     bool UnZip(const std::string& inFile, const std::string& outFile,
                const std::string& productVersion);
+
+    // Reads the whole archive `inFile` as UnZip would (volumes gathered, of any
+    // product version) and writes nothing; returns the unpacked size. nullopt
+    // when the file is not an archive; cut short or damaged raises ArchiveError.
+    std::optional<std::int64_t> Test(const std::string& inFile);
 
     void CompressStream(Stream& source, Stream& destination);
     // Raises ArchiveError when the source ends before its zlib stream does.
     void DeCompressStream(Stream& destination, Stream& source);
     void InitFileHeaderInfo();
+    // Makes the output: refuses a target that is a source of this operation,
+    // asks before replacing an existing one and opens a new temporary file for
+    // it (for floppy output a private one, to be cut into volumes).
     bool CheckTarget();
+    // The private temporary file of the operation in progress (the joined
+    // volumes, or the archive for floppy output); empty when there is none.
     std::string GetTempFileName() const;
     bool IsSplitFile(const std::string& fileName) const;
 
     // Cuts the archive `source` into volumes named after `target` on the floppy
     // drive, prompting for disks; `source` is deleted afterwards. True when the
-    // whole archive was written.
+    // whole archive was written. A volume that cannot be written is reported
+    // with the system's reason and its disk asked for again.
     bool FileSplit(const std::string& source, const std::string& target);
     // Joins the volumes starting with `first` (the next ones are looked for
-    // beside it, then asked for) into the temporary file and unpacks that into
-    // `output`; the result is UnZip's.
+    // beside it, then asked for) into a private temporary file and unpacks that
+    // into `output`; the result is UnZip's.
     bool FileCombine(const std::string& first, const std::string& output);
 
 private:
@@ -106,6 +132,13 @@ private:
     bool Prompt(const std::string& text);
     void releaseStreams() noexcept;
     void gatherVolumes(const std::string& first, FileStream& joined);
+    bool unpackArchive();
+    bool inflateInto(Stream& destination, Stream& source, std::int64_t& delivered);
+    std::string floppyTarget() const;
+    bool isSource(const std::string& path) const;
+    bool refuse(const std::string& reason);
+    std::string archiveDescription() const;
+    void checkHeaderTexts() const;
 
     core::MessageBox& messageBox_;
     VolumeMedia* media_;
@@ -113,15 +146,22 @@ private:
     TCompressionLevel level_ = TCompressionLevel::clDefault;
     TQXProductInfo header_;
     std::unique_ptr<FileStream> input_;
-    std::unique_ptr<FileStream> output_;
-    std::unique_ptr<MemoryStream> memory_;
-    PBuf workBuffer_;
+    std::unique_ptr<TemporaryFile> output_;
+    std::unique_ptr<TemporaryFile> joined_;
     // Large pieces keep inflate on its fast path and writes few.
     std::vector<std::uint8_t> decompressionBuffer_ =
         std::vector<std::uint8_t>(std::size_t{1} << 16);
-    std::int32_t lastRead_ = 0;
-    std::int32_t lastWritten_ = 0;
     ScrambleGenerator generator_;
+
+    std::string reason_;
+    // The archive as the caller named it (not the joined temporary file).
+    std::string archiveName_;
+    // Files this operation reads; none of them may become its output.
+    std::vector<FileIdentity> sources_;
+    std::string missingVolume_;
+    int firstVolumeNumber_ = 0;
+    bool testing_ = false;
+    std::int64_t unpackedSize_ = 0;
 };
 
 }  // namespace archive

@@ -1,13 +1,17 @@
 #include "IniFile.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "Cp936.h"
@@ -101,46 +105,97 @@ Location find(const Lines& file, const std::string& section, const std::string& 
     return loc;
 }
 
-[[noreturn]] void fail(const std::string& what, const std::string& path) {
-    throw TextError(what + " " + path + ": " + std::strerror(errno));
+[[noreturn]] void fail(const std::string& path, int error) {
+    throw SettingsWriteError(path + ": " + std::strerror(error));
 }
 
-void writeAtomically(const std::string& path, const std::string& data) {
-    std::string tmp = path + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) fail("cannot create", tmp);
+// Termination signals wait while a temporary copy exists: a copy left behind would
+// hold the settings (passwords in dev mode) under a name nobody cleans up.
+class TerminationSignalsHeld {
+public:
+    TerminationSignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~TerminationSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    TerminationSignalsHeld(const TerminationSignalsHeld&) = delete;
+    TerminationSignalsHeld& operator=(const TerminationSignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+std::string directoryOf(const std::string& path) {
+    return path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+}
+
+// Writes all of `data` to `fd`; false with errno set on failure.
+bool writeAll(int fd, const std::string& data) {
     size_t done = 0;
     while (done < data.size()) {
         ssize_t n = ::write(fd, data.data() + done, data.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            int saved = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            errno = saved;
-            fail("cannot write", tmp);
+            return false;
         }
         done += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        int saved = errno;
-        ::unlink(tmp.c_str());
-        errno = saved;
-        fail("cannot flush", tmp);
+    return true;
+}
+
+// Replaces the file in one step (a reader sees the old or the new file, never a
+// torn one), keeping its permissions; a new file is readable by its owner only.
+void writeAtomically(const std::string& path, const std::string& data) {
+    mode_t mode = 0600;
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) fail(path, EISDIR);
+        // Renaming over a file the owner made read-only would ignore that choice.
+        if (::access(path.c_str(), W_OK) != 0) fail(path, errno);
+        mode = existing.st_mode & 07777;
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        int saved = errno;
-        ::unlink(tmp.c_str());
-        errno = saved;
-        fail("cannot replace", path);
+    const std::string dir = directoryOf(path);
+    TerminationSignalsHeld held;
+    // An unnamed file first: it gets a name only for the instant before the rename.
+    int raw = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const bool unnamed = raw >= 0;
+    const std::string tmp = path + ".tmp." + std::to_string(::getpid());
+    if (!unnamed) raw = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (raw < 0) fail(path, errno);
+    Descriptor fd(raw);
+    auto abandon = [&](int error) {
+        if (!unnamed) ::unlink(tmp.c_str());
+        fail(path, error);
+    };
+    if (!writeAll(fd.get(), data) || ::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0)
+        abandon(errno);
+    if (unnamed) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
+        ::unlink(tmp.c_str());  // a stale copy of an earlier process with our pid
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            fail(path, errno);
     }
-    std::string dir =
-        path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
-    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    if (::close(fd.release()) != 0) abandon(errno);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) abandon(errno);
+    Descriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.get() >= 0) ::fsync(dirFd.get());
 }
 
 }  // namespace

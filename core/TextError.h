@@ -11,4 +11,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The settings file could not be written: what() is its path and the system's
+// reason ("/opt/lir2orbit/config.ini: Permission denied").
+class SettingsWriteError : public TextError {
+public:
+    using TextError::TextError;
+};
+
 }  // namespace core

@@ -11,6 +11,7 @@
 #include "RunError.h"
 #include "RunHost.h"
 #include "RunReportLog.h"
+#include "StopRequest.h"
 #include "TableImport.h"
 #include "TextFile.h"
 #include "core/ProgramDir.h"
@@ -31,6 +32,7 @@ public:
     bool passes(const char* code) const { return stepPasses(code, storedStep_, resume_); }
 
     void begin(const char* code, bool clearTable = true) {
+        throwIfStopRequested(ctx_);
         record_.writeStep(code);
         if (clearTable) record_.writeTable("");
     }

@@ -12,7 +12,9 @@
 #include "RunContext.h"
 #include "RunHost.h"
 #include "SqlName.h"
+#include "StopRequest.h"
 #include "TableImport.h"
+#include "TableProgress.h"
 #include "db/SourceConnection.h"
 #include "db/SourceQuery.h"
 #include "db/TargetConnection.h"
@@ -262,10 +264,12 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
     planTableCopy(ctx, "p_orderattach", *plan, target.columns(), copy);
     CopyVerifier* verifier = copy.verifier.get();
     ProgressLine progress(displayName);
+    int64_t copied = 0;
     copy.rowsRead = walkAttachmentPages(
         ctx, sourceRowCount, *plan,
         [&](db::TargetQuery& row, int64_t read) {
             if (verifier) verifier->addSentRow(row);
+            copied = read;
             ctx.host->replaceLastLog(progress.text(read, sourceRowCount));
             row.post();
         },
@@ -273,6 +277,8 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
             target.flush();
             target.close();
             target.open();
+            reportTableProgress(ctx, "p_orderattach", copied, sourceRowCount);
+            throwIfStopRequested(ctx);
         });
     copy.replay = [&ctx, plan,
                    sourceRowCount](const std::function<void(const db::RowReader&)>& each) {

@@ -97,6 +97,16 @@ RunOutcome TCopyDataThread::Execute() {
         std::string stamp = versionStamp();
         ctx_.conTarget->execute("update am_sysparam set content = " + quoteSqlLiteral(stamp) +
                                 " where paramid=9999;");
+    } catch (const RunInterrupted& stop) {
+        // A stop is not a failure: the table under way has its triggers back (its
+        // closing actions ran), and the resume state says where to pick up.
+        const std::string text = stop.what();
+        host.setBusy(false);
+        host.appendLog(text + "\r\n");
+        std::string saveError = saveLog();
+        host.showMessage(kCaption, saveError.empty() ? text : text + "\r\n" + saveError,
+                         core::MessageIcon::Warning);
+        return RunOutcome::Interrupted;
     } catch (...) {
         std::string error = errorText(std::current_exception());
         host.setBusy(false);

@@ -12,6 +12,8 @@
 #include "SpecialTables.h"
 #include "SqlLiteral.h"
 #include "SqlName.h"
+#include "StopRequest.h"
+#include "TableProgress.h"
 #include "core/TextRules.h"
 #include "db/DbError.h"
 #include "db/SourceConnection.h"
@@ -133,54 +135,8 @@ std::vector<std::string> primaryKeyColumns(RunContext& ctx, const std::string& t
     return names;
 }
 
-// One table's place in the run, for the structured progress.
-class TableProgress {
-public:
-    TableProgress(RunContext& ctx, const std::string& table) : ctx_(ctx) {
-        const auto& list = ctx.TargetTableList;
-        auto found = std::find(list.begin(), list.end(), table);
-        state_.tablesTotal = static_cast<int>(list.size());
-        state_.tablesDone = found == list.end() ? 0 : static_cast<int>(found - list.begin());
-        state_.table = table;
-    }
-    void report(int64_t rowsDone, int64_t rowsTotal) {
-        state_.rowsDone = rowsDone;
-        state_.rowsTotal = rowsTotal;
-        ctx_.host->progress(state_);
-    }
-
-private:
-    RunContext& ctx_;
-    RunProgress state_;
-};
-
-// Sends every source row through `plan` into the open target query; calls
-// `onRow` with each filled row before it is posted.
-template <typename OnRow, typename AfterBatch>
-int64_t sendRows(db::SourceQuery& source, db::TargetQuery& target, ColumnPlan& plan,
-                 int rowsPerFlush, OnRow&& onRow, AfterBatch&& afterBatch) {
-    int64_t read = 0;
-    int pending = 0;
-    for (; !source.eof(); source.next()) {
-        target.append();
-        FillTargetRow(plan, source, target);
-        onRow(target);
-        target.post();
-        ++read;
-        if (++pending == rowsPerFlush) {
-            // The server stores this batch while the next one is read.
-            target.flushWithoutWaiting();
-            target.forgetRows();
-            pending = 0;
-            afterBatch(read);
-        }
-    }
-    return read;
-}
-
 void copyRows(RunContext& ctx, const std::string& table, const std::string& sourceSql,
-              const std::string& display, int64_t count, bool binary, TableCopy& copy,
-              TableProgress& tableProgress) {
+              const std::string& display, int64_t count, bool binary, TableCopy& copy) {
     db::SourceQuery& source = *ctx.qrySourceData;
     db::TargetQuery& target = *ctx.qryTargetData;
     source.close();
@@ -192,16 +148,31 @@ void copyRows(RunContext& ctx, const std::string& table, const std::string& sour
     planTableCopy(ctx, table, *plan, target.columns(), copy);
     CopyVerifier* verifier = copy.verifier.get();
     ProgressLine progress(display);
-    copy.rowsRead = sendRows(
-        source, target, *plan, binary ? kBinaryRowsPerFlush : kRowsPerFlush,
-        [&](const db::TargetQuery& row) {
-            // The values sent, taken here and nowhere else.
-            if (verifier) verifier->addSentRow(row);
-            ctx.host->replaceLastLog(progress.text(source.recNo(), count));
-        },
-        [&](int64_t read) { tableProgress.report(read, count); });
+    const int rowsPerFlush = binary ? kBinaryRowsPerFlush : kRowsPerFlush;
+    int pending = 0;
+    int64_t read = 0;
+    reportTableProgress(ctx, table, 0, count);
+    for (; !source.eof(); source.next()) {
+        target.append();
+        FillTargetRow(*plan, source, target);
+        // The values sent, taken here and nowhere else.
+        if (verifier) verifier->addSentRow(target);
+        target.post();
+        ++read;
+        if (++pending == rowsPerFlush) {
+            // A stop lands between batches: this one is dropped unsent.
+            throwIfStopRequested(ctx);
+            // The server stores this batch while the next one is read.
+            target.flushWithoutWaiting();
+            target.forgetRows();
+            pending = 0;
+            reportTableProgress(ctx, table, source.recNo(), count);
+        }
+        ctx.host->replaceLastLog(progress.text(source.recNo(), count));
+    }
     // Sends the rest and waits for every batch: only then is the table copied.
     target.flush();
+    copy.rowsRead = read;
     target.discardRows();
 
     copy.replay = [&ctx, plan, sourceSql](const std::function<void(const db::RowReader&)>& each) {
@@ -257,8 +228,6 @@ bool importTableBody(RunContext& ctx, const std::string& table, const ResumeStat
     }
     if (doneInEarlierRun(resume, table)) return false;
 
-    TableProgress tableProgress(ctx, table);
-    tableProgress.report(0, 0);
     recordTable(ctx, table);
     const std::string display = displayName(table);
     ctx.host->appendLog("\r\n开始导入表[ " + display + " ]的数据。");
@@ -310,10 +279,10 @@ bool importTableBody(RunContext& ctx, const std::string& table, const ResumeStat
         checkCopy(ctx, table, count, copy, result);
         DropOrderAttachmentStaging(ctx);
     } else {
-        copyRows(ctx, table, sourceSql, display, count, binary, copy, tableProgress);
+        copyRows(ctx, table, sourceSql, display, count, binary, copy);
         checkCopy(ctx, table, count, copy, result);
     }
-    tableProgress.report(copy.rowsRead, count);
+    reportTableProgress(ctx, table, copy.rowsRead, count);
 
     if (table == "l_goods") RebuildGoodsSkus(ctx);
     if (table == "l_goods" || table == "l_trader") RefreshPinyin(ctx, table);
@@ -373,7 +342,10 @@ const std::string& ProgressLine::text(int64_t row, int64_t count) {
 }
 
 void ImportTables(RunContext& ctx, const ResumeState& resume) {
-    for (const std::string& table : ctx.TargetTableList) ImportTable(ctx, table, resume);
+    for (const std::string& table : ctx.TargetTableList) {
+        throwIfStopRequested(ctx);
+        ImportTable(ctx, table, resume);
+    }
 }
 
 void ImportTable(RunContext& ctx, const std::string& table, const ResumeState& resume) {

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Unpacking speed and peak memory of a large archive (compressible data), against
-# plain zlib inflate of the same zlib payload, measured in one run.
-#   ARCHIVE_MB (default 200): size of the archive to build
+# Packing and unpacking speed and peak memory of a large archive (compressible
+# data), against plain zlib deflate and inflate of the same data, measured in
+# one run.
+#   PAYLOAD_MB (default 200): size of the file to pack (the unpacked payload)
+#   ROUNDS (default 2): runs of each command, the fastest counts
 #   BUILD_DIR (default /tmp/build-archive)  WORK_DIR (kept; default a fresh, removed mktemp -d)
+# The baselines write their output with fsync, as lir2orbit-cli does before it
+# renames a finished file into place: the same work, the same durability.
 set -euo pipefail
 LIR2ORBIT_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 SOURCE_DIR=${SOURCE_DIR:-$LIR2ORBIT_ROOT}
 BUILD_DIR=${BUILD_DIR:-/tmp/build-archive}
-ARCHIVE_MB=${ARCHIVE_MB:-200}
+PAYLOAD_MB=${PAYLOAD_MB:-200}
+ROUNDS=${ROUNDS:-2}
 source "$LIR2ORBIT_ROOT/scripts/lib/deps.sh"
 install_dependencies time  # /usr/bin/time for wall, CPU and peak memory
 cmake -S "$SOURCE_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -24,99 +29,130 @@ fi
 cd "$work"
 export TMPDIR=$work
 
-# The plain-inflate baseline: the same zlib payload, read whole into memory,
-# inflated in 64 KiB pieces and written to a file. `extract` (not timed) takes
-# the payload out of an archive.
-cat > inflate.c <<'C'
+# The plain baselines, streaming through 64 KiB buffers like any careful user of
+# zlib: `deflate IN OUT` at zlib's default level (the archive's default),
+# `inflate IN OUT`, and `extract ARCHIVE OUT` (not timed), which takes the zlib
+# payload out of an archive.
+cat > zlibtool.c <<'C'
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
 #include <zlib.h>
-static unsigned char *slurp(const char *path, long *size) {
-    FILE *f = fopen(path, "rb"); fseek(f, 0, SEEK_END); *size = ftell(f); fseek(f, 0, SEEK_SET);
-    unsigned char *p = malloc(*size ? *size : 1);
-    if (fread(p, 1, *size, f) != (size_t)*size) exit(3);
-    fclose(f); return p;
-}
+static unsigned char in[65536], out[65536];
+static void put(FILE *f, size_t n) { if (fwrite(out, 1, n, f) != n) exit(4); }
+static int finish(FILE *f) { return fflush(f) != 0 || fsync(fileno(f)) != 0 || fclose(f) != 0; }
 int main(int argc, char **argv) {
-    long size; unsigned char *in = slurp(argv[2], &size);
-    FILE *out = fopen(argv[3], "wb");
+    FILE *src = fopen(argv[2], "rb"), *dst = fopen(argv[3], "wb");
+    if (!src || !dst) return 3;
+    z_stream zs; memset(&zs, 0, sizeof zs);
+    size_t n;
     if (argv[1][0] == 'e') {
         unsigned state = 523817;
-        for (long b = 181; b < size; b += 16384)
-            for (unsigned long long j = 1; j <= 16384 && b + (long)j - 1 < size; ++j) {
+        /* Blocks count from the payload's first byte. */
+        fseek(src, 181, SEEK_SET);
+        while ((n = fread(in, 1, 16384, src)) > 0) {
+            for (unsigned long long j = 1; j <= n; ++j) {
                 state = state * 134775813u + 1u;
-                in[b + j - 1] -= (unsigned char)(((unsigned long long)state * j) >> 32);
+                in[j - 1] -= (unsigned char)(((unsigned long long)state * j) >> 32);
             }
-        fwrite(in + 181, 1, size - 181, out);
-        return fclose(out) != 0;
+            if (fwrite(in, 1, n, dst) != n) return 4;
+        }
+        return fclose(dst) != 0;
     }
-    static unsigned char buf[65536];
-    z_stream zs = {0};
-    inflateInit(&zs);
-    zs.next_in = in; zs.avail_in = size;
     int rc;
+    if (argv[1][0] == 'd') {
+        deflateInit(&zs, Z_DEFAULT_COMPRESSION);
+        do {
+            n = fread(in, 1, sizeof in, src);
+            zs.next_in = in; zs.avail_in = (uInt)n;
+            int flush = n < sizeof in ? Z_FINISH : Z_NO_FLUSH;
+            do {
+                zs.next_out = out; zs.avail_out = sizeof out;
+                rc = deflate(&zs, flush);
+                put(dst, sizeof out - zs.avail_out);
+            } while (zs.avail_out == 0);
+        } while (rc != Z_STREAM_END);
+        deflateEnd(&zs);
+        return finish(dst);
+    }
+    inflateInit(&zs);
     do {
-        zs.next_out = buf; zs.avail_out = sizeof buf;
-        rc = inflate(&zs, Z_NO_FLUSH);
-        if (rc < 0) return 2;
-        fwrite(buf, 1, sizeof buf - zs.avail_out, out);
+        n = fread(in, 1, sizeof in, src);
+        if (n == 0) return 2;
+        zs.next_in = in; zs.avail_in = (uInt)n;
+        do {
+            zs.next_out = out; zs.avail_out = sizeof out;
+            rc = inflate(&zs, Z_NO_FLUSH);
+            if (rc < 0 || rc == Z_NEED_DICT) return 2;
+            put(dst, sizeof out - zs.avail_out);
+        } while (zs.avail_out == 0 && rc != Z_STREAM_END);
     } while (rc != Z_STREAM_END);
     inflateEnd(&zs);
-    return fclose(out) != 0;
+    return finish(dst);
 }
 C
-cc -O2 -o inflate inflate.c -lz
+cc -O2 -o zlibtool zlibtool.c -lz
 
-echo "building input and a ${ARCHIVE_MB} MB archive..."
-python3 - "$ARCHIVE_MB" <<'PY'
+echo "building a ${PAYLOAD_MB} MB input..."
+python3 - "$PAYLOAD_MB" <<'PY'
 import random, sys
-target_archive = int(sys.argv[1]) * 1000 * 1000
+target = int(sys.argv[1]) * 1000 * 1000
 random.seed(7)
 words = [b"ledger", b"account", b"voucher", b"2024-01-31", b"12345.67", b"customer", b"0000",
          b"\xd5\xcb\xcc\xd7", b"period", b"balance"] + [bytes(random.choices(b"abcdefghijklmnop0123456789", k=6)) for _ in range(300)]
 chunk = b" ".join(random.choices(words, k=1_400_000)) + b"\r\n"
 # Text of this kind packs to a little under a third; repeats lie far beyond zlib's window.
 with open("input.dat", "wb") as f:
-    for _ in range(max(1, target_archive * 36 // 10 // len(chunk))):
-        f.write(chunk)
+    left = target
+    while left > 0:
+        f.write(chunk[:left])
+        left -= len(chunk)
 PY
-"$cli" zip input.dat archive.bak --product-version QXLedgerSuite --account-code 001 --account-name bench
-./inflate extract archive.bak payload.zlib
-rm input.dat
-archive_bytes=$(stat -c %s archive.bak)
+input_bytes=$(stat -c %s input.dat)
 
 measure() {  # command...: prints wall seconds, CPU seconds and peak RSS in KiB
-  rm -f out-ours.dat out-zlib.dat
   sync  # the previous run's output is written back before the clock starts
   /usr/bin/time -f "%e %U %S %M" -o time.txt "$@"
   read -r wall user sys rss_kb < time.txt
   echo "$wall $(echo "$user + $sys" | bc) $rss_kb"
 }
-# Two rounds in alternating order on a shared machine; the faster of each counts.
-best() { sort -n | head -1; }
-results_ours=() results_zlib=()
-for round in 1 2; do
-  results_zlib+=("$(measure ./inflate inflate payload.zlib out-zlib.dat)")
-  results_ours+=("$(measure "$cli" unzip archive.bak out-ours.dat)")
+best() { sort -n | head -1; }  # the fastest run
+pack=() deflate=() unpack=() inflate=()
+for round in $(seq "$ROUNDS"); do  # alternating order on a shared machine
+  rm -f archive.bak plain.zlib
+  deflate+=("$(measure ./zlibtool deflate input.dat plain.zlib)")
+  pack+=("$(measure "$cli" zip input.dat archive.bak --product-version QXLedgerSuite --account-code 001 --account-name bench)")
 done
-read -r ours_s ours_cpu ours_kb < <(printf '%s\n' "${results_ours[@]}" | best)
-read -r base_s base_cpu base_kb < <(printf '%s\n' "${results_zlib[@]}" | best)
-rm -f out-ours.dat out-zlib.dat
-"$cli" unzip archive.bak out-ours.dat
-./inflate inflate payload.zlib out-zlib.dat
+./zlibtool extract archive.bak payload.zlib
+cmp -s payload.zlib plain.zlib || { echo "the archive's payload is not zlib's own stream"; exit 1; }
+rm -f input.dat plain.zlib
+for round in $(seq "$ROUNDS"); do
+  rm -f out-ours.dat out-zlib.dat
+  inflate+=("$(measure ./zlibtool inflate payload.zlib out-zlib.dat)")
+  unpack+=("$(measure "$cli" unzip archive.bak out-ours.dat)")
+done
 cmp -s out-ours.dat out-zlib.dat || { echo "outputs differ"; exit 1; }
-out_bytes=$(stat -c %s out-ours.dat)
+[ "$(stat -c %s out-ours.dat)" = "$input_bytes" ] || { echo "unpacked size differs"; exit 1; }
+archive_bytes=$(stat -c %s archive.bak)
+rm -f out-ours.dat out-zlib.dat
 
-python3 - "$archive_bytes" "$out_bytes" "$ours_s" "$ours_kb" "$base_s" "$base_kb" "$ours_cpu" "$base_cpu" <<'PY'
+report() {  # label, bytes, ours..., baseline...
+  python3 - "$@" <<'PY'
 import sys
-a, o = int(sys.argv[1]), int(sys.argv[2])
-ours_s, ours_kb, base_s, base_kb = float(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5]), int(sys.argv[6])
-ours_cpu, base_cpu = float(sys.argv[7]), float(sys.argv[8])
-mb = 1e6
-print(f"archive {a/mb:.1f} MB, unpacked {o/mb:.1f} MB")
-print(f"lir2orbit-cli unzip : {ours_s:.2f} s  {a/mb/ours_s:7.1f} MB/s of archive   peak RSS {ours_kb/1024:.1f} MiB")
-print(f"plain zlib inflate  : {base_s:.2f} s  {a/mb/base_s:7.1f} MB/s of payload   peak RSS {base_kb/1024:.1f} MiB")
-print(f"CPU time (user+sys)  : unzip {ours_cpu:.2f} s, inflate {base_cpu:.2f} s")
-print(f"speed ratio unzip/inflate: {base_s/ours_s*100:.0f}% by wall time, {base_cpu/ours_cpu*100:.0f}% by CPU time (required: at least 70%)")
-print(f"peak RSS / archive size: {ours_kb*1024/a:.2f} (required: below 2)")
+label, size = sys.argv[1], int(sys.argv[2])
+ours_s, ours_cpu, ours_kb, base_s, base_cpu, base_kb = map(float, sys.argv[3:9])
+print(f"{label}: lir2orbit-cli {ours_s:.2f} s ({size/1e6/ours_s:.1f} MB/s, CPU {ours_cpu:.2f} s, "
+      f"peak RSS {ours_kb/1024:.1f} MiB); plain zlib {base_s:.2f} s (CPU {base_cpu:.2f} s, "
+      f"peak RSS {base_kb/1024:.1f} MiB)")
+print(f"  speed ratio: {base_s/ours_s*100:.0f}% by wall time, {base_cpu/ours_cpu*100:.0f}% by CPU time "
+      f"(required: at least 70%); peak RSS within 64 MiB: {'yes' if ours_kb <= 65536 else 'NO'}")
 PY
+}
+echo "payload ${input_bytes} bytes, archive ${archive_bytes} bytes"
+read -r -a ours < <(printf '%s\n' "${pack[@]}" | best)
+read -r -a base < <(printf '%s\n' "${deflate[@]}" | best)
+report "pack   (zip / deflate)" "$input_bytes" "${ours[@]}" "${base[@]}"
+read -r -a ours < <(printf '%s\n' "${unpack[@]}" | best)
+read -r -a base < <(printf '%s\n' "${inflate[@]}" | best)
+report "unpack (unzip / inflate)" "$input_bytes" "${ours[@]}" "${base[@]}"

@@ -4,13 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <filesystem>
 
-#include "AccountCode.h"
 #include "BusyAction.h"
 #include "DataFileNames.h"
 #include "FileChooser.h"
-#include "SqlText.h"
 #include "UncaughtError.h"
 #include "core/MessageBox.h"
 #include "core/TextRules.h"
@@ -18,8 +15,6 @@
 namespace source {
 
 namespace {
-
-constexpr int kPauseAfterAttachMs = 2000;
 
 QString qs(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -68,14 +63,6 @@ void TImportForm::reject() {
     if (!busy_) QDialog::reject();
 }
 
-bool TImportForm::CheckAccountCode() {
-    auto refusal = source::CheckAccountCode(edtAccCode->text().toStdString());
-    if (!refusal) return true;
-    messages_.show("提示", refusal->message, core::MessageIcon::Warning, core::MessageButtons::Ok);
-    edtAccCode->setFocus();
-    return false;
-}
-
 void TImportForm::btnSelectFileClick() {
     std::string path = chooser_.openFile(Label1->text().toStdString(),
                                          "MS SQLSERVER帐套文件 (*.MDF);;所有文件 (*)", "MDF");
@@ -88,65 +75,31 @@ void TImportForm::btnSelectFileClick() {
     edtAccCode->setText(QString::fromStdString(ProposedAccountCode(path)));
 }
 
+AttachFlow TImportForm::flow() {
+    return AttachFlow(access_.conSource, access_.qrySourceTmp, messages_, wait_);
+}
+
 void TImportForm::btnImportClick() {
-    if (!CheckAccountCode()) return;
-    AccountCode = core::trimBlanks(edtAccCode->text().toStdString());
-    std::string dataFile = core::trimBlanks(edtSelectFile->text().toStdString());
-    if (dataFile.empty()) {
-        messages_.show("提示", "请选择引入文件！", core::MessageIcon::Warning,
-                       core::MessageButtons::Ok);
+    AttachRequest request{edtSelectFile->text().toStdString(), edtAccCode->text().toStdString()};
+    if (auto refusal = flow().check(request)) {
+        if (refusal->focus == SourceFlowField::AccountCode) edtAccCode->setFocus();
         return;
     }
+    AccountCode = core::trimBlanks(request.code);
     if (messages_.show("提示", "确定继续引入？", core::MessageIcon::Information,
                        core::MessageButtons::YesNo) != core::MessageAnswer::Yes)
         return;
-    std::error_code ignored;
-    if (!std::filesystem::exists(dataFile, ignored)) {
-        messages_.show("提示", "数据文件不存在", core::MessageIcon::Information,
-                       core::MessageButtons::Ok);
-        return;
-    }
+    SourceFlowResult result;
     try {
         BusyAction busy(
             importHandler_, [this] { return attachImport(); }, busy_);
-        importAttached(AccountCode, dataFile);
+        result = flow().attach(request);
     } catch (const std::exception& error) {
         showUncaughtError(messages_, error);
-    }
-}
-
-// The part of the import that runs in the busy state.
-void TImportForm::importAttached(const std::string& code, const std::string& dataFile) {
-    if (SourceDatabaseExists(access_.qrySourceTmp, code)) {
-        messages_.show("提示", kNameTakenMessage, core::MessageIcon::Error,
-                       core::MessageButtons::Ok);
         return;
     }
-    // The server builds a new log; an old one beside the file would be refused.
-    for (const auto& log : OldLogFiles(dataFile)) {
-        std::error_code ignored;
-        std::filesystem::remove(log, ignored);
-    }
-    std::string name = SourceDatabaseName(code);
-    access_.qrySourceTmp.close();
-    try {
-        access_.conSource.execute("Exec sp_attach_single_file_db @dbname =" + sqlString(name) +
-                                  ",@physname = " + sqlString(dataFile));
-    } catch (const std::exception& error) {
-        std::string text = error.what();
-        // The server reports the log file it had to rebuild as an error; the
-        // database is attached all the same.
-        if (text.find("LDF") == std::string::npos) {
-            const char* message = text.find("无法打开") != std::string::npos
-                                      ? "无法打开物理文件!"
-                                      : "无法引入帐套,可能文件已被破坏!";
-            messages_.show("提示", message, core::MessageIcon::Information,
-                           core::MessageButtons::Ok);
-            return;
-        }
-    }
-    wait_(kPauseAfterAttachMs);
-    NewDatabaseName = name;
+    if (result.status != SourceFlowStatus::Done) return;
+    NewDatabaseName = result.databaseName;
     accept();
 }
 

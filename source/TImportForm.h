@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <string>
 
+#include "AttachFlow.h"
 #include "PaintedWait.h"
 #include "SourceAccess.h"
 
@@ -18,8 +19,8 @@ namespace source {
 
 class FileChooser;
 
-// "引入源账套": attaches a loose SQL Server data file to the local server as the
-// database "QXLirToOrbit_" + account code. Closes with Accepted and the name in
+// "引入源账套": the attach of AttachFlow behind fields, a confirmation and the busy
+// state. Closes with Accepted and the name in
 // databaseName() on success; a failed import leaves every field as it was.
 // Borrows the source connection and query, the message box and the chooser for
 // its lifetime. Main thread only; shown modally by the main window.
@@ -40,8 +41,7 @@ public:
 private:
     void btnSelectFileClick();
     void btnImportClick();
-    void importAttached(const std::string& code, const std::string& dataFile);
-    bool CheckAccountCode();
+    AttachFlow flow();
     QMetaObject::Connection attachImport();
 
     QLabel* Label1;

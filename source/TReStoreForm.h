@@ -4,6 +4,7 @@
 #include <string>
 
 #include "PaintedWait.h"
+#include "RestoreFlow.h"
 #include "SourceAccess.h"
 #include "TBackupFileInfo.h"
 
@@ -19,19 +20,14 @@ namespace source {
 
 class FileChooser;
 
-// "恢复源账套": unpacks a backup archive of the legacy product into a temporary
-// backup set in the chosen data directory and restores it on the local server as
-// the database "QXLirToOrbit_" + account code, its files in that directory.
-// Closes with Accepted and the name in databaseName() on success; a failed
+// "恢复源账套": the restore of RestoreFlow behind fields, a confirmation and the
+// busy state. Closes with Accepted and the name in databaseName() on success; a failed
 // restore leaves every field as it was. Borrows the source connection and query,
 // the message box (also used by the archive component for its own notices) and
 // the chooser for its lifetime. Main thread only; shown modally.
 class TReStoreForm : public QDialog {
     Q_OBJECT
 public:
-    // The product version an archive must carry to be restored.
-    static constexpr const char* BackupProductVersion = "QXLedgerSuite";
-
     TReStoreForm(SourceAccess access, core::MessageBox& messages, FileChooser& chooser,
                  QWidget* parent = nullptr);
 
@@ -45,14 +41,12 @@ public:
 
 private:
     void btnSeleteFileClick();
-    bool ReadBackupInfo(const std::string& path);
     void btnDataDirClick();
     void btnRestoreClick();
     bool DoRestore();
-    bool RestoreDatabase(const std::string& path, std::string directory, std::string code);
-    bool RestoreFromBackupFile(const std::string& backupFile, const std::string& directory,
-                               const std::string& code);
-    bool CheckAccountCode();
+    void focus(SourceFlowField field);
+    RestoreRequest request() const;
+    RestoreFlow flow();
     QMetaObject::Connection attachRestore();
 
     QLabel* Label1;

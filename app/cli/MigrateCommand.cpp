@@ -1,134 +1,170 @@
-// lir2orbit-cli migrate: the window's Start, from a terminal.
-#include <unistd.h>
+// lir2orbit-cli migrate: the window's Start, from a terminal or a script.
 
-#include <cstdio>
+#include <atomic>
+#include <chrono>
+#include <iomanip>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "CommandRegistry.h"
+#include "StopSignals.h"
 #include "app/CliMessageBox.h"
 #include "app/CliRunHost.h"
 #include "app/Connections.h"
 #include "app/LoadTableList.h"
 #include "app/StartChecks.h"
-#include "core/ProgramDir.h"
+#include "core/Settings.h"
+#include "core/TextRules.h"
 #include "engine/RunContext.h"
+#include "engine/RunReportFile.h"
 #include "engine/TCopyDataThread.h"
+#include "engine/TableResult.h"
 
 namespace {
 
-constexpr int kCompleted = 0;
-constexpr int kRunFailed = 1;
-constexpr int kRefused = 2;
+// Without a terminal nobody can answer the resume question, and answering it No
+// by default would start hours of work over: refuse before touching either side.
+bool refuseUnansweredResume(const app::Connections& connections, const cli::Arguments& args) {
+    if (args.flag("--resume") || args.flag("--no-resume") || cli::stdinIsTerminal()) return false;
+    core::Settings settings(core::settingsPath(connections.programDir()));
+    const std::string section =
+        core::resumeSection(connections.source().database, connections.target().database);
+    const std::string step = settings.historyStep(section);
+    if (core::compareBytes(step, core::settings::kNoStep) <= 0) return false;
+    const std::string table = settings.historyTableName(section);
+    std::cerr << "lir2orbit-cli migrate: an earlier run from " << connections.source().database
+              << " to " << connections.target().database << " stopped at step " << step
+              << (table.empty() ? std::string() : ", table " + table)
+              << ".\nThere is no terminal to ask whether to go on: pass --resume to continue it, "
+                 "or --no-resume to start over.\n";
+    return true;
+}
 
-struct MigrateOptions {
-    std::string home;
+std::string warnings(const engine::TableResult& table) {
+    std::string text;
+    for (const auto& column : table.changedColumns) {
+        text += (text.empty() ? "" : ", ") + column.column + " (" + std::to_string(column.values) +
+                " changed)";
+    }
+    if (table.status == engine::TableStatus::Failed)
+        text += (text.empty() ? "" : "; ") + table.error;
+    return text;
+}
+
+std::string count(int64_t rows) { return rows < 0 ? "-" : std::to_string(rows); }
+
+void printSummary(std::ostream& out, const engine::RunReport& report) {
+    if (report.tables.empty()) return;
+    size_t width = 5;
+    for (const auto& table : report.tables) width = std::max(width, table.table.size());
+    out << "\n"
+        << std::left << std::setw(static_cast<int>(width)) << "table"
+        << "  " << std::setw(8) << "status" << std::right << std::setw(12) << "source rows"
+        << std::setw(12) << "target rows"
+        << "  warnings\n";
+    for (const auto& table : report.tables) {
+        out << std::left << std::setw(static_cast<int>(width)) << table.table << "  "
+            << std::setw(8) << engine::statusName(table.status) << std::right << std::setw(12)
+            << count(table.sourceRows) << std::setw(12) << count(table.targetRows) << "  "
+            << warnings(table) << "\n";
+    }
+    out << std::flush;
+}
+
+app::ProgressPace progressPace(const cli::Arguments& args) {
+    app::ProgressPace pace;
+    if (auto every = args.value("--progress-every")) {
+        double seconds = -1;
+        try {
+            seconds = std::stod(*every);
+        } catch (const std::exception&) {
+        }
+        if (seconds < 0) throw cli::UsageError("--progress-every needs a number of seconds");
+        pace.pipeLine = std::chrono::duration_cast<app::ProgressPace::Clock::duration>(
+            std::chrono::duration<double>(seconds));
+    }
+    return pace;
+}
+
+int migrate(const std::vector<std::string>& raw) {
+    std::set<std::string> options = cli::connectionOptions("source", true);
+    options.merge(cli::connectionOptions("target", true));
+    options.insert({"--home", "--report", "--progress-every"});
+    cli::Arguments args(raw, options, {"--resume", "--no-resume"});
+    if (!args.positional().empty())
+        throw cli::UsageError("unexpected argument '" + args.positional()[0] + "'");
+    if (args.flag("--resume") && args.flag("--no-resume"))
+        throw cli::UsageError("--resume and --no-resume exclude each other");
     std::optional<bool> resume;
-    // Values given on the command line; the rest come from config.ini.
-    std::vector<std::pair<std::string, std::string>> fields;
-};
-
-MigrateOptions parseOptions(const std::vector<std::string>& args) {
-    static const char* const kValueOptions[] = {
-        "--home",      "--source-server", "--source-port", "--source-user", "--source-password",
-        "--source-db", "--target-server", "--target-port", "--target-user", "--target-password",
-        "--target-db"};
-    MigrateOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--resume" || arg == "--no-resume") {
-            options.resume = arg == "--resume";
-            continue;
-        }
-        std::string name = arg;
-        std::optional<std::string> value;
-        if (size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        bool known = false;
-        for (const char* option : kValueOptions) known = known || name == option;
-        if (!known) throw std::invalid_argument("unknown option '" + arg + "'");
-        if (!value) {
-            if (i + 1 >= args.size()) throw std::invalid_argument(name + " needs a value");
-            value = args[++i];
-        }
-        if (name == "--home") {
-            options.home = *value;
-        } else {
-            options.fields.emplace_back(name, *value);
-        }
-    }
-    return options;
-}
-
-void applyField(app::Connections& c, const std::string& name, const std::string& value) {
-    struct Target {
-        const char* option;
-        std::string app::SideFields::*field;
-        bool source;
-    };
-    static const Target kTargets[] = {
-        {"--source-server", &app::SideFields::server, true},
-        {"--source-port", &app::SideFields::port, true},
-        {"--source-user", &app::SideFields::user, true},
-        {"--source-password", &app::SideFields::password, true},
-        {"--source-db", &app::SideFields::database, true},
-        {"--target-server", &app::SideFields::server, false},
-        {"--target-port", &app::SideFields::port, false},
-        {"--target-user", &app::SideFields::user, false},
-        {"--target-password", &app::SideFields::password, false},
-        {"--target-db", &app::SideFields::database, false},
-    };
-    for (const auto& t : kTargets) {
-        if (name == t.option) (t.source ? c.source() : c.target()).*(t.field) = value;
-    }
-}
-
-int migrate(const std::vector<std::string>& args) {
-    MigrateOptions options;
-    try {
-        options = parseOptions(args);
-    } catch (const std::invalid_argument& e) {
-        std::cerr << "lir2orbit-cli migrate: " << e.what() << " (see lir2orbit-cli --help)\n";
-        return kRefused;
-    }
-    std::string home = options.home.empty() ? core::executableDir() : options.home;
-
-    app::CliMessageBox messages(std::cerr, std::cin, isatty(fileno(stdin)) != 0, options.resume);
-    app::Connections connections(home, messages);
-    connections.loadFields();
-    for (const auto& [name, value] : options.fields) applyField(connections, name, value);
+    if (args.flag("--resume") || args.flag("--no-resume")) resume = args.flag("--resume");
+    const app::ProgressPace pace = progressPace(args);
 
     engine::RunContext ctx;
-    ctx.LoadTableList = app::loadTableList("loadtable.txt");
+    try {
+        ctx.LoadTableList = app::loadTableList("loadtable.txt");
+    } catch (const std::exception& e) {
+        throw cli::UsageError(e.what());
+    }
 
-    app::CliRunHost host(std::cout, isatty(fileno(stdout)) != 0, messages);
+    app::CliMessageBox messages(std::cerr, std::cin, cli::stdinIsTerminal(), resume);
+    app::Connections connections(cli::programDirectory(args), messages);
+    connections.loadFields();
+    cli::applyConnectionOptions(connections, args, "source");
+    cli::applyConnectionOptions(connections, args, "target");
+    cli::printReasons(connections);
+    if (refuseUnansweredResume(connections, args)) return cli::kExitUsage;
+
+    const std::atomic<bool>& stopRequested = cli::stopOnTerminationSignals();
+    app::CliRunHost host(std::cout, cli::stdoutIsTerminal(), messages, pace);
     app::StartCheckResult checks =
         app::runStartChecks(connections, ctx.ToolVersionMajor + "." + ctx.ToolVersionMinor,
                             [&host](const std::string& text) { host.appendLog(text); });
     host.finish();
-    if (checks.outcome == app::StartCheckOutcome::Refused) return kRefused;
-    if (checks.outcome == app::StartCheckOutcome::Failed) return kRunFailed;
+    if (checks.outcome == app::StartCheckOutcome::Refused) return cli::kExitRefused;
+    if (checks.outcome == app::StartCheckOutcome::Failed) return cli::kExitFailed;
+    if (stopRequested.load()) return cli::kExitInterrupted;
 
     connections.fillRunContext(ctx);
     ctx.host = &host;
+    ctx.stopRequested = &stopRequested;
     engine::RunOutcome outcome = engine::TCopyDataThread(ctx).Execute();
     host.finish();
-    return outcome == engine::RunOutcome::Completed ? kCompleted : kRunFailed;
+    printSummary(std::cout, ctx.report);
+
+    int status = outcome == engine::RunOutcome::Completed     ? cli::kExitDone
+                 : outcome == engine::RunOutcome::Interrupted ? cli::kExitInterrupted
+                                                              : cli::kExitFailed;
+    if (auto reportFile = args.value("--report")) {
+        try {
+            engine::saveRunReportJson(*reportFile, ctx.report);
+        } catch (const std::exception& e) {
+            // Automation reads the file: a run without it has not told its result.
+            std::cerr << "lir2orbit-cli migrate: the report was not written: " << e.what() << "\n";
+            if (status == cli::kExitDone) status = cli::kExitFailed;
+        }
+    }
+    return status;
 }
 
 const cli::CommandRegistration registration{cli::Command{
     "migrate",
     "migrate [--home DIR] [--source-server S] [--source-port P] [--source-user U]\n"
     "          [--source-password W] --source-db D [--target-server S] [--target-port P]\n"
-    "          [--target-user U] [--target-password W] --target-db D [--resume | --no-resume]",
+    "          [--target-user U] [--target-password W] --target-db D [--resume | --no-resume]\n"
+    "          [--report FILE] [--progress-every SECONDS]",
     "migrates the source account set into the target one, as Start does in the window;\n"
-    "      unset fields come from config.ini in the program directory (or --home). Exit\n"
-    "      status 0 when the import completed, 2 when the checks refused, 1 when it failed.",
+    "      unset fields come from config.ini in the program directory (or --home), the\n"
+    "      passwords also from LIR2ORBIT_SOURCE_PASSWORD and LIR2ORBIT_TARGET_PASSWORD or a\n"
+    "      prompt on the terminal. An earlier run's record is resumed or not as --resume or\n"
+    "      --no-resume says, else as answered on the terminal; without a terminal and\n"
+    "      without either option the command refuses (exit 2). --report writes the per-table\n"
+    "      report as JSON; on a pipe a table being copied shows a progress line every\n"
+    "      SECONDS (default 5). SIGINT or SIGTERM stops at the next safe point, keeping the\n"
+    "      record to resume from.",
     migrate}};
 
 }  // namespace

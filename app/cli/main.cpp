@@ -4,11 +4,23 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "CommandRegistry.h"
 
 namespace {
 
 constexpr const char* kVersion = "10.11";
+
+constexpr const char* kExitStatuses =
+    "exit status: 0 done; 1 failed while working; 2 usage error (unknown option, missing\n"
+    "value, missing loadtable.txt); 3 refused before anything changed (a connection field\n"
+    "not set, a connection or config.ini that cannot be used, the Start checks, the\n"
+    "account-code rules, a name already taken); 130 stopped by SIGINT or SIGTERM.\n";
+
+void printCommandHelp(std::ostream& out, const cli::Command& command) {
+    out << "usage: lir2orbit-cli " << command.usage << "\n\n      " << command.summary << "\n\n"
+        << kExitStatuses;
+}
 
 void printHelp(std::ostream& out) {
     out << "lir2orbit-cli " << kVersion
@@ -18,6 +30,7 @@ void printHelp(std::ostream& out) {
     for (const auto& command : cli::registeredCommands()) {
         out << "  " << command.usage << "\n      " << command.summary << "\n";
     }
+    out << "\n'lir2orbit-cli COMMAND --help' shows one command.\n" << kExitStatuses;
 }
 
 }  // namespace
@@ -38,13 +51,23 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const auto& command : cli::registeredCommands()) {
-        if (command.name == name) {
-            try {
-                return command.run({args.begin() + 1, args.end()});
-            } catch (const std::exception& e) {
-                std::cerr << "lir2orbit-cli " << name << ": " << e.what() << "\n";
-                return 1;
+        if (command.name != name) continue;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        for (const std::string& arg : rest) {
+            if (arg == "--help" || arg == "-h") {
+                printCommandHelp(std::cout, command);
+                return cli::kExitDone;
             }
+        }
+        try {
+            return command.run(rest);
+        } catch (const cli::UsageError& e) {
+            std::cerr << "lir2orbit-cli " << name << ": " << e.what() << " (see 'lir2orbit-cli "
+                      << name << " --help')\n";
+            return cli::kExitUsage;
+        } catch (const std::exception& e) {
+            std::cerr << "lir2orbit-cli " << name << ": " << e.what() << "\n";
+            return cli::kExitFailed;
         }
     }
     std::cerr << "lir2orbit-cli: unknown command '" << name << "' (see --help)\n";

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <utility>
 
 #include "ScriptedMessageBox.h"
 #include "app/CliMessageBox.h"
@@ -28,15 +30,74 @@ TEST(CliRunHostTest, PipeGetsEveryLineOnceInItsFinalForm) {
     EXPECT_EQ(host.logText(), "\r\n开始导入\r\nl_goods 3/3\r\nl_unit 1/1 完成");
 }
 
+// A clock the test moves by hand.
+struct ManualClock {
+    app::ProgressPace::Clock::time_point now{};
+    void advance(int ms) { now += std::chrono::milliseconds(ms); }
+    app::ProgressPace pace() {
+        app::ProgressPace pace;
+        pace.now = [this] { return now; };
+        return pace;
+    }
+};
+
 TEST(CliRunHostTest, TerminalRewritesTheProgressLineInPlace) {
     std::ostringstream out;
     apptest::ScriptedMessageBox messages;
-    app::CliRunHost host(out, true, messages);
-    tableRun(host);
+    ManualClock clock;
+    app::CliRunHost host(out, true, messages, clock.pace());
+    tableRun(host);  // every replacement within the same instant: only final forms show
     host.finish();
     EXPECT_EQ(out.str(),
-              "\n开始导入\nl_goods 0/3\r\033[Kl_goods 1/3\r\033[Kl_goods 3/3\nl_unit 0/1"
-              "\r\033[Kl_unit 1/1 完成\n");
+              "\n开始导入\nl_goods 0/3\r\033[Kl_goods 3/3\nl_unit 0/1\r\033[Kl_unit 1/1 完成\n");
+    EXPECT_EQ(host.logText(), "\r\n开始导入\r\nl_goods 3/3\r\nl_unit 1/1 完成");
+}
+
+TEST(CliRunHostTest, TerminalRedrawsAtMostTenTimesASecond) {
+    std::ostringstream out;
+    apptest::ScriptedMessageBox messages;
+    ManualClock clock;
+    app::CliRunHost host(out, true, messages, clock.pace());
+    host.appendLog("t 0/9");
+    const std::pair<int, const char*> steps[] = {
+        {10, "t 1/9"}, {95, "t 2/9"}, {100, "t 3/9"}, {50, "t 4/9"}, {60, "t 5/9"}};
+    for (const auto& [ms, text] : steps) {
+        clock.advance(ms);
+        host.replaceLastLog(text);
+    }
+    host.finish();
+    EXPECT_EQ(out.str(), "t 0/9\r\033[Kt 2/9\r\033[Kt 3/9\r\033[Kt 5/9\n");
+}
+
+TEST(CliRunHostTest, PipeShowsATableStillBeingCopiedEveryFiveSeconds) {
+    std::ostringstream out;
+    apptest::ScriptedMessageBox messages;
+    ManualClock clock;
+    app::CliRunHost host(out, false, messages, clock.pace());
+    auto at = [&](int ms, const char* table, int64_t done, int64_t total) {
+        clock.advance(ms);
+        engine::RunProgress p;
+        p.table = table;
+        p.rowsDone = done;
+        p.rowsTotal = total;
+        host.progress(p);
+    };
+    host.appendLog("正在导入表[ big ]的数据");
+    at(0, "big", 0, 100000);
+    at(1000, "big", 1000, 100000);  // too early
+    at(4000, "big", 20000, 100000);
+    at(1000, "big", 25000, 100000);  // too early again
+    at(4000, "big", 40000, 100000);
+    at(5000, "big", 100000, 100000);  // finished: its own line says so
+    at(0, "small", 0, 10);
+    at(6000, "small", 10, 10);
+    host.replaceLastLog("成功导入表 [ big ] 100000条数据。");
+    host.finish();
+    EXPECT_EQ(out.str(),
+              "big: 20000/100000 rows, 4000 rows/s\n"
+              "big: 40000/100000 rows, 4000 rows/s\n"
+              "成功导入表 [ big ] 100000条数据。\n");
+    EXPECT_EQ(host.logText(), "成功导入表 [ big ] 100000条数据。") << "the log keeps its own lines";
 }
 
 TEST(CliRunHostTest, MessageEndsTheOpenLineFirst) {

@@ -103,7 +103,7 @@ TEST(EndToEndTest, CommandLineMigratesAndReportsByExitStatus) {
     app::SideFields missing = t;
     missing.database = "qx_no_such_target";
     CliResult refused = runCli(dir, fieldArgs("source", s) + fieldArgs("target", missing));
-    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_EQ(refused.status, 3) << refused.err;
     EXPECT_NE(refused.err.find("目标数据库链接失败，请检查相关设置！"), std::string::npos)
         << refused.err;
 

@@ -20,6 +20,7 @@ TEST(LoadTableListTest, ReadsLinesWithEitherLineEnd) {
         {"empty line kept", "a\n\nb\n", {"a", "", "b"}},
         {"empty file", "", {}},
         {"code page 936", core::toCp936("表一\r\n"), {"表一"}},
+        {"utf-8 with a byte-order mark", "\xEF\xBB\xBFl_goods\r\n表一\r\n", {"l_goods", "表一"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -10,6 +10,8 @@
 #include <random>
 #include <sstream>
 
+#include "archive/ArchiveError.h"
+
 namespace archive_test {
 
 core::MessageAnswer ScriptedMessageBox::show(const std::string& caption, const std::string& text,
@@ -67,6 +69,21 @@ void ArchiveTest::TearDown() {
     unsetenv("TMPDIR");
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
+}
+
+::testing::AssertionResult contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "\"" << text << "\" does not contain \"" << part << "\"";
+}
+
+void expectFailure(const std::function<void()>& action, const std::string& reason) {
+    try {
+        action();
+        ADD_FAILURE() << "no failure; expected one saying: " << reason;
+    } catch (const archive::ArchiveError& e) {
+        EXPECT_TRUE(contains(e.what(), reason));
+    }
 }
 
 std::string readFile(const std::string& path) {

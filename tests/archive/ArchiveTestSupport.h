@@ -76,6 +76,11 @@ protected:
     std::string dir_;
 };
 
+// Whether `text` contains `part`, showing both when not.
+::testing::AssertionResult contains(const std::string& text, const std::string& part);
+// Expects `action` to raise an ArchiveError whose text contains `reason`.
+void expectFailure(const std::function<void()>& action, const std::string& reason);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "ArchiveTestSupport.h"
 #include "archive/ArchiveError.h"
+#include "archive/MemoryStream.h"
+#include "archive/ScramblingStream.h"
 #include "archive/TQXZip.h"
 
 namespace {
@@ -130,22 +133,46 @@ TEST_F(QXZipTest, RefusalsLeaveNoOutput) {
     pack("some backup");
     writeFile(path("notes.txt"), std::string(500, 'x'));
     writeFile(path("stub.bak"), std::string("\x20QX20030412-2001-0415-QXSOFT-KTNM", 33));
+    writeFile(path("empty.bak"), "");
     struct Case {
         const char* name;
         std::string in;
         std::string version;
         bool floppy;
         std::vector<std::string> messages;
+        std::string reason;
     };
     const std::vector<Case> cases = {
         {"other product version",
          path("archive.bak"),
          "QXLedgerSuitE",
          false,
-         {"不同的Quoxel软件产品版本！"}},
-        {"empty product version", path("archive.bak"), "", false, {"不同的Quoxel软件产品版本！"}},
-        {"floppy output", path("archive.bak"), kVersion, true, {"本功能不能解压缩文件到软盘。"}},
-        {"not an archive", path("notes.txt"), kVersion, false, {}},
+         {"不同的Quoxel软件产品版本！"},
+         "was made by another product version (\"QXLedgerSuite\"; \"QXLedgerSuitE\" is needed)"},
+        {"empty product version",
+         path("archive.bak"),
+         "",
+         false,
+         {"不同的Quoxel软件产品版本！"},
+         "another product version"},
+        {"floppy output",
+         path("archive.bak"),
+         kVersion,
+         true,
+         {"本功能不能解压缩文件到软盘。"},
+         "onto a floppy disk is not supported"},
+        {"not an archive",
+         path("notes.txt"),
+         kVersion,
+         false,
+         {},
+         "is not a backup archive: it does not begin with the archive identification"},
+        {"empty file",
+         path("empty.bak"),
+         kVersion,
+         false,
+         {},
+         "not a backup archive: the file is empty"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,6 +183,7 @@ TEST_F(QXZipTest, RefusalsLeaveNoOutput) {
         zip.OutDiskType = c.floppy ? TOutDiskType::odtFloppy : TOutDiskType::odtHard;
         zip.ProductVersion = c.version;
         EXPECT_FALSE(zip.UnZip());
+        EXPECT_TRUE(contains(zip.FailureReason(), c.reason));
         EXPECT_EQ(messages.texts(), c.messages);
         EXPECT_FALSE(fileExists(path("refused.out")));
         for (const auto& box : messages.shown) {
@@ -164,8 +192,10 @@ TEST_F(QXZipTest, RefusalsLeaveNoOutput) {
         }
     }
     TQXZip zip(messages);
-    EXPECT_THROW(zip.UnZip(path("stub.bak"), path("refused.out"), kVersion), ArchiveError);
-    EXPECT_THROW(zip.UnZip(path("missing.bak"), path("refused.out"), kVersion), StreamError);
+    expectFailure([&] { zip.UnZip(path("stub.bak"), path("refused.out"), kVersion); },
+                  "is cut short: it ends after 33 bytes, inside its 181-byte header");
+    expectFailure([&] { zip.UnZip(path("missing.bak"), path("refused.out"), kVersion); },
+                  "Cannot open file \"" + path("missing.bak") + "\": No such file or directory");
 }
 
 TEST_F(QXZipTest, ExistingTargetIsReplacedOnlyOnYes) {
@@ -185,12 +215,36 @@ TEST_F(QXZipTest, ExistingTargetIsReplacedOnlyOnYes) {
     }
 }
 
+// Another spelling, a symbolic link or a hard link still name the source: the
+// refusal comes before the overwrite question, and both files stay as they were.
 TEST_F(QXZipTest, SourceAndTargetMayNotBeTheSameFile) {
-    writeFile(path("input.dat"), "data");
-    TQXZip zip(messages);
-    EXPECT_FALSE(zip.Zip(path("input.dat"), path("input.dat"), kVersion, "1", "n"));
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"源文件不能和目标文件文件名相同。"});
-    EXPECT_EQ(readFile(path("input.dat")), "data");
+    const std::string archive = pack("data");
+    std::filesystem::create_symlink(path("input.dat"), path("input.link"));
+    std::filesystem::create_hard_link(path("archive.bak"), path("archive.hard"));
+    struct Case {
+        const char* name;
+        bool unzip;
+        std::string target;
+    };
+    for (const Case& c : {Case{"zip, same text", false, path("input.dat")},
+                          Case{"zip, another spelling", false, dir_ + "/tmp/../input.dat"},
+                          Case{"zip, symbolic link", false, path("input.link")},
+                          Case{"unzip, another spelling", true, dir_ + "/./archive.bak"},
+                          Case{"unzip, hard link", true, path("archive.hard")}}) {
+        SCOPED_TRACE(c.name);
+        messages.shown.clear();
+        TQXZip zip(messages);
+        const bool done = c.unzip ? zip.UnZip(path("archive.bak"), c.target, kVersion)
+                                  : zip.Zip(path("input.dat"), c.target, kVersion, "1", "n");
+        EXPECT_FALSE(done);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{"源文件不能和目标文件文件名相同。"});
+        EXPECT_TRUE(contains(zip.FailureReason(), "are the same file"));
+        EXPECT_EQ(readFile(path("input.dat")), "data");
+        EXPECT_EQ(readFile(path("archive.bak")), archive);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
+                            std::filesystem::directory_iterator()),
+              5);  // tmp, input.dat, input.link, archive.bak, archive.hard
 }
 
 TEST_F(QXZipTest, DamagedPayloadFailsAndRemovesTheOutput) {
@@ -212,23 +266,62 @@ TEST_F(QXZipTest, DamagedPayloadFailsAndRemovesTheOutput) {
     }
 }
 
-TEST_F(QXZipTest, FullDiskMakesZipFalseAndUnZipFail) {
+// Whatever stops a pack or an unpack, an existing target keeps its content and
+// no partial file is left beside it.
+TEST_F(QXZipTest, FailuresLeaveAnExistingTargetAsItWas) {
     const std::string input = randomBytes(200000, 6);
-    writeFile(path("input.dat"), input);
-    pack(input);
-    {
-        FileSizeLimit limit(50000);
+    const std::string archive = pack(input);
+    std::string damaged = archive;
+    damaged[archive.size() / 2] ^= 0x20;
+    writeFile(path("damaged.bak"), damaged);
+    writeFile(path("cut.bak"), archive.substr(0, archive.size() - 100));
+    struct Case {
+        const char* name;
+        bool unzip;
+        std::string in;
+        std::string accountName;
+        rlim_t fileSizeLimit;  // 0: none
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"zip, input missing", false, path("missing.dat"), "n", 0, "No such file or directory"},
+        {"zip, name outside code page 936", false, path("input.dat"), "\xF0\x9F\x98\x80", 0,
+         "has a character outside code page 936"},
+        {"zip, disk full", false, path("input.dat"), "n", 50000, "Cannot write file \""},
+        {"unzip, disk full", true, path("archive.bak"), "", 50000, "Cannot write file \""},
+        {"unzip, damaged", true, path("damaged.bak"), "", 0,
+         "is damaged: its compressed data cannot be decoded"},
+        {"unzip, cut short", true, path("cut.bak"), "", 0,
+         "is cut short: it ends after " + std::to_string(archive.size() - 100) + " bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(path("target"), "precious");
+        messages.shown.clear();
         TQXZip zip(messages);
-        EXPECT_FALSE(zip.Zip(path("input.dat"), path("full.bak"), kVersion, "1", "n"));
-        EXPECT_THROW(zip.UnZip(path("archive.bak"), path("full.out"), kVersion), StreamError);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.fileSizeLimit != 0) limit.emplace(c.fileSizeLimit);
+            expectFailure(
+                [&] {
+                    if (c.unzip)
+                        zip.UnZip(c.in, path("target"), kVersion);
+                    else
+                        zip.Zip(c.in, path("target"), kVersion, "1", c.accountName);
+                },
+                c.reason);
+        }
+        EXPECT_EQ(readFile(path("target")), "precious");
+        for (const auto& entry : std::filesystem::directory_iterator(dir_))
+            EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos)
+                << entry.path();
+        EXPECT_TRUE(std::filesystem::is_empty(dir_ + "/tmp"));
     }
-    EXPECT_LE(std::filesystem::file_size(path("full.bak")), 50000u);
-    EXPECT_FALSE(fileExists(path("full.out")));
 }
 
-TEST_F(QXZipTest, TemporaryFileAndSplitRecognition) {
+TEST_F(QXZipTest, SplitRecognition) {
     TQXZip zip(messages);
-    EXPECT_EQ(zip.GetTempFileName(), dir_ + "/tmp/QXDatas.tmp");
+    EXPECT_EQ(zip.GetTempFileName(), "");  // no operation, no temporary file
     writeFile(path("volume.bak"),
               std::string("\x28{QX7A1E3D90-5B2F-4C81-9E64-D0A7F3B2C518}\0\1", 43));
     writeFile(path("short.bak"), std::string("\x28{QX7A1E3D90-5B2F", 18));
@@ -237,6 +330,27 @@ TEST_F(QXZipTest, TemporaryFileAndSplitRecognition) {
     EXPECT_FALSE(zip.IsSplitFile(path("short.bak")));
     EXPECT_FALSE(zip.IsSplitFile(path("archive.bak")));
     EXPECT_FALSE(zip.IsSplitFile(path("missing.bak")));
+}
+
+// Reads and writes of any size keep the block numbering of the payload.
+TEST_F(QXZipTest, ScramblingInPiecesOfAnySize) {
+    const std::string plain = randomBytes(3 * 16384 + 77, 8);
+    const std::string expected = scramblePayload(plain, true);
+    for (std::int64_t piece : {1, 7, 16383, 16385, 65536}) {
+        SCOPED_TRACE(piece);
+        MemoryStream memory;
+        ScrambleGenerator generator;
+        ScramblingStream stream(memory, generator);
+        for (std::size_t at = 0; at < plain.size(); at += piece)
+            stream.WriteBuffer(plain.data() + at, std::min<std::int64_t>(piece, plain.size() - at));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(memory.Memory()), memory.Size()),
+                  expected);
+        stream.SetPosition(0);
+        std::string back(plain.size(), '\0');
+        for (std::size_t at = 0; at < back.size(); at += piece)
+            stream.ReadBuffer(back.data() + at, std::min<std::int64_t>(piece, back.size() - at));
+        EXPECT_EQ(back, plain);
+    }
 }
 
 }  // namespace

@@ -67,12 +67,12 @@ TEST(VolumeNames, ExtensionBecomesQxAndTheNumber) {
 
 TEST_F(SplitVolumeTest, ThreeMillionBytesOntoFloppies) {
     const std::string archive = randomBytes(3000000, 1);
-    writeFile(path("tmp/QXDatas.tmp"), archive);
+    writeFile(path("tmp/archive.tmp"), archive);
     DiskSequenceMedia media(path("floppy"), {1457664, 1457664, 1457664, 1457664});
     insertDisksOnPrompt(media);
     TQXZip zip(messages, &media);
     zip.FloppyDriver = TFloppyDriver::fdB;
-    ASSERT_TRUE(zip.FileSplit(path("tmp/QXDatas.tmp"), path("floppy/X.BAK")));
+    ASSERT_TRUE(zip.FileSplit(path("tmp/archive.tmp"), path("floppy/X.BAK")));
 
     const auto volumes = readVolumes(path("floppy/X.BAK"));
     ASSERT_EQ(volumes.size(), 3u);
@@ -89,7 +89,7 @@ TEST_F(SplitVolumeTest, ThreeMillionBytesOntoFloppies) {
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{volumePrompt(1, " B: "), volumePrompt(2, " B: "),
                                         volumePrompt(3, " B: ")}));
-    EXPECT_FALSE(fileExists(path("tmp/QXDatas.tmp")));
+    EXPECT_FALSE(fileExists(path("tmp/archive.tmp")));
 }
 
 TEST_F(SplitVolumeTest, DiskSizesDecideTheVolumes) {
@@ -109,12 +109,12 @@ TEST_F(SplitVolumeTest, DiskSizesDecideTheVolumes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string archive = randomBytes(c.archiveSize, 2);
-        writeFile(path("tmp/QXDatas.tmp"), archive);
+        writeFile(path("tmp/archive.tmp"), archive);
         messages.shown.clear();
         DiskSequenceMedia media(path("floppy"), c.disks);
         insertDisksOnPrompt(media);
         TQXZip zip(messages, &media);
-        ASSERT_TRUE(zip.FileSplit(path("tmp/QXDatas.tmp"), path("floppy/Y.BAK")));
+        ASSERT_TRUE(zip.FileSplit(path("tmp/archive.tmp"), path("floppy/Y.BAK")));
         EXPECT_EQ(messages.shown.size(), c.prompts);
         if (c.pieces.empty()) {
             EXPECT_EQ(readFile(path("floppy/Y.BAK")), archive);
@@ -136,22 +136,23 @@ TEST_F(SplitVolumeTest, DiskSizesDecideTheVolumes) {
 }
 
 TEST_F(SplitVolumeTest, CancelKeepsWrittenVolumesAndReportsIncomplete) {
-    writeFile(path("tmp/QXDatas.tmp"), randomBytes(5000, 3));
+    writeFile(path("tmp/archive.tmp"), randomBytes(5000, 3));
     DiskSequenceMedia media(path("floppy"), {2043});
     messages.answer = [](const ScriptedMessageBox::Shown& box) {
         return box.text == volumePrompt(1, " A: ") ? MessageAnswer::Ok : MessageAnswer::Cancel;
     };
     TQXZip zip(messages, &media);
-    EXPECT_FALSE(zip.FileSplit(path("tmp/QXDatas.tmp"), path("floppy/Z.BAK")));
+    EXPECT_FALSE(zip.FileSplit(path("tmp/archive.tmp"), path("floppy/Z.BAK")));
     EXPECT_EQ(readVolumes(path("floppy/Z.BAK")).size(), 1u);
-    EXPECT_FALSE(fileExists(path("tmp/QXDatas.tmp")));
+    EXPECT_FALSE(fileExists(path("tmp/archive.tmp")));
 }
 
-// A disk that fills up halfway through a volume is asked for again, and the
-// retried volume starts at the same place in the archive.
+// A disk that fills up halfway through a volume is reported with the system's
+// reason and asked for again, and the retried volume starts at the same place
+// in the archive.
 TEST_F(SplitVolumeTest, FailedVolumeIsWrittenAgainFromItsStart) {
     const std::string archive = randomBytes(3000, 4);
-    writeFile(path("tmp/QXDatas.tmp"), archive);
+    writeFile(path("tmp/archive.tmp"), archive);
     DiskSequenceMedia media(path("floppy"), {2043});
     FileSizeLimit limit(1500);
     messages.answer = [&](const ScriptedMessageBox::Shown&) {
@@ -159,10 +160,13 @@ TEST_F(SplitVolumeTest, FailedVolumeIsWrittenAgainFromItsStart) {
         return MessageAnswer::Ok;
     };
     TQXZip zip(messages, &media);
-    ASSERT_TRUE(zip.FileSplit(path("tmp/QXDatas.tmp"), path("floppy/W.BAK")));
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{volumePrompt(1, " A: "), volumePrompt(1, " A: "),
-                                        volumePrompt(2, " A: ")}));
+    ASSERT_TRUE(zip.FileSplit(path("tmp/archive.tmp"), path("floppy/W.BAK")));
+    const auto texts = messages.texts();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0], volumePrompt(1, " A: "));
+    EXPECT_EQ(texts[1], "Cannot write file \"" + path("floppy/W.BAK") + "\": File too large");
+    EXPECT_EQ(texts[2], volumePrompt(1, " A: "));
+    EXPECT_EQ(texts[3], volumePrompt(2, " A: "));
     const auto volumes = readVolumes(path("floppy/W.BAK"));
     ASSERT_EQ(volumes.size(), 2u);
     EXPECT_EQ(volumes[0].piece + volumes[1].piece, archive);
@@ -189,7 +193,7 @@ TEST_F(SplitArchiveTest, VolumesBesideTheFirstAreGatheredWithoutPrompts) {
     ASSERT_TRUE(zip.UnZip(path("floppy/a:backup.BAK"), path("restored.dat"), kVersion));
     EXPECT_EQ(readFile(path("restored.dat")), input);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(fileExists(path("tmp/QXDatas.tmp")));
+    EXPECT_TRUE(std::filesystem::is_empty(path("tmp")));
 }
 
 TEST_F(SplitArchiveTest, MissingVolumeIsAskedFor) {
@@ -214,8 +218,53 @@ TEST_F(SplitArchiveTest, MissingVolumeIsAskedFor) {
         }
         EXPECT_EQ(messages.texts(),
                   std::vector<std::string>{"请插入第 3 张软盘到软驱中并按确定。"});
-        EXPECT_FALSE(fileExists(path("tmp/QXDatas.tmp")));
+        EXPECT_TRUE(std::filesystem::is_empty(path("tmp")));
     }
+}
+
+// Each unpacking joins its volumes in a file of its own, made afresh in the
+// temporary directory: a second unpacking meanwhile, and a link planted at the
+// name all unpackings once shared, change nothing.
+TEST_F(SplitArchiveTest, EachUnpackingHasItsOwnTemporaryFile) {
+    packOntoFloppies();
+    std::filesystem::copy(path("floppy"), path("floppy2"));
+    std::filesystem::rename(path("floppy/a:backup.qx2"), path("elsewhere.qx2"));
+    writeFile(path("victim"), "victim");
+    std::filesystem::create_symlink(path("victim"), path("tmp/QXDatas.tmp"));
+
+    TQXZip first(messages);
+    std::string firstTemporary;
+    messages.answer = [&](const ScriptedMessageBox::Shown&) {
+        firstTemporary = first.GetTempFileName();
+        EXPECT_EQ(std::filesystem::symlink_status(firstTemporary).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        ScriptedMessageBox quiet;
+        TQXZip second(quiet);
+        EXPECT_TRUE(second.UnZip(path("floppy2/a:backup.BAK"), path("second.dat"), kVersion));
+        std::filesystem::rename(path("elsewhere.qx2"), path("floppy/a:backup.qx2"));
+        return MessageAnswer::Ok;
+    };
+    ASSERT_TRUE(first.UnZip(path("floppy/a:backup.BAK"), path("first.dat"), kVersion));
+    EXPECT_EQ(readFile(path("first.dat")), input);
+    EXPECT_EQ(readFile(path("second.dat")), input);
+    EXPECT_EQ(readFile(path("victim")), "victim");
+
+    EXPECT_EQ(std::filesystem::path(firstTemporary).parent_path(), path("tmp"));
+    EXPECT_NE(std::filesystem::path(firstTemporary).filename(), "QXDatas.tmp");
+    EXPECT_FALSE(fileExists(firstTemporary));
+    // Only the planted link is left.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path("tmp")),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(SplitArchiveTest, OutputMayNotBeOneOfTheVolumes) {
+    packOntoFloppies();
+    const std::string volume = readFile(path("floppy/a:backup.qx2"));
+    TQXZip zip(messages);
+    EXPECT_FALSE(zip.UnZip(path("floppy/a:backup.BAK"), path("floppy/a:backup.qx2"), kVersion));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"源文件不能和目标文件文件名相同。"});
+    EXPECT_EQ(readFile(path("floppy/a:backup.qx2")), volume);
 }
 
 TEST_F(SplitArchiveTest, FirstLetterOfTheOutputChoosesTheDisk) {

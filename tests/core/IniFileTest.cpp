@@ -10,6 +10,7 @@
 
 #include "core/IniFile.h"
 #include "core/Settings.h"
+#include "core/TextError.h"
 
 namespace fs = std::filesystem;
 
@@ -117,6 +118,48 @@ TEST_F(IniFileTest, SectionNamedWithABracketIsFoundAgain) {
          at = text.find("[qx[a]bToqx]new]", at + 1))
         ++headers;
     EXPECT_EQ(headers, 1u) << text;
+}
+
+TEST_F(IniFileTest, RewriteKeepsTheModeAndANewFileIsPrivate) {
+    core::IniFile(path_).writeString("S", "A", "1");
+    EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path_, shared);
+    core::IniFile(path_).writeString("S", "A", "2");
+    EXPECT_EQ(fs::status(path_).permissions(), shared);
+    EXPECT_EQ(core::IniFile(path_).readString("S", "A", ""), "2");
+}
+
+// Termination signals arriving during a write end the writer between writes.
+TEST_F(IniFileTest, TerminatedWritersLeaveNoTemporaryCopy) {
+    core::IniFile(path_).writeString("S", "Pad", std::string(20000, 'x'));
+    for (int signal : {SIGTERM, SIGINT}) {
+        for (int round = 0; round < 10; ++round) {
+            pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                core::IniFile ini(path_);
+                for (int i = 0;; ++i) ini.writeString("S", "Counter", std::to_string(i));
+            }
+            ::usleep(2000 + round * 500);
+            ::kill(child, signal);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            ASSERT_TRUE(WIFSIGNALED(status));
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename(), "config.ini") << "left behind: " << entry.path();
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeWrittenIsNamedWithTheReason) {
+    fs::create_directory(path_);  // even root cannot replace a directory with a file
+    try {
+        core::IniFile(path_).writeString("S", "A", "1");
+        FAIL() << "no error";
+    } catch (const core::SettingsWriteError& e) {
+        EXPECT_EQ(std::string(e.what()), path_ + ": Is a directory");
+    }
 }
 
 }  // namespace

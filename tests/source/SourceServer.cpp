@@ -24,7 +24,7 @@ SourceServer::SourceServer(const std::string& tag, int rows)
 SourceServer::~SourceServer() {
     support::dropSourceDatabase(legacy_);
     support::dropPgDatabase(createdName());
-    if (!extra_.empty()) support::dropPgDatabase(extra_);
+    for (const auto& name : extra_) support::dropPgDatabase(name);
 }
 
 std::string SourceServer::connectionString(const std::string& database) const {
@@ -63,7 +63,18 @@ int SourceServer::rowsIn(const std::string& database) const {
 
 void SourceServer::createDatabase(const std::string& name) {
     support::createSourceDatabase(name);
-    extra_ = name;
+    extra_.push_back(name);
+}
+
+void SourceServer::dropDatabase(const std::string& name) {
+    extra_.push_back(name);
+    support::dropPgDatabase(name);
+}
+
+bool SourceServer::databaseExists(const std::string& name) const {
+    db::SourceConnection con;
+    openMaster(con);
+    return databaseExists(con, name);
 }
 
 }  // namespace sourcetest

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/TdsTestServer.h"
 
@@ -31,17 +32,23 @@ public:
 
     // The names of the server's user databases matching `name` without case.
     bool databaseExists(db::SourceConnection& con, const std::string& name) const;
+    // The same through a connection of its own.
+    bool databaseExists(const std::string& name) const;
     // Rows of t in the database, read through the server.
     int rowsIn(const std::string& database) const;
 
     // Makes a database of that name, to be dropped with the others at the end.
     void createDatabase(const std::string& name);
+    // Drops a database made through the server (now, and again at the end).
+    void dropDatabase(const std::string& name);
+
+    const support::TdsTestServer& testServer() const { return server_; }
 
 private:
     support::TdsTestServer server_;
     std::string legacy_;
     std::string code_;
-    std::string extra_;
+    std::vector<std::string> extra_;
 };
 
 }  // namespace sourcetest
