@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <exception>
+#include <optional>
 
 #include "MigrationSteps.h"
 #include "ResumeRecord.h"
@@ -10,6 +11,7 @@
 #include "RunHost.h"
 #include "RunLogFile.h"
 #include "SqlLiteral.h"
+#include "TargetRunLock.h"
 #include "core/TextRules.h"
 
 namespace engine {
@@ -46,6 +48,25 @@ std::tm localNow() {
 RunOutcome TCopyDataThread::Execute() {
     RunHost& host = *ctx_.host;
     host.clearLog();
+    ctx_.report = RunReport{};
+    // Two runs on one target would empty each other's tables: the second is refused
+    // before it changes anything.
+    std::optional<TargetRunLock> lock;
+    try {
+        lock.emplace(*ctx_.conTarget);
+    } catch (const std::exception& e) {
+        host.appendLog(e.what());
+        host.showMessage(kCaption, std::string(kFailed) + "\r\n" + e.what(),
+                         core::MessageIcon::Warning);
+        return RunOutcome::Failed;
+    }
+    if (!lock->held()) {
+        const std::string refusal = "另一个导入作业正在处理账套[ " + ctx_.targetDatabase +
+                                    " ]，本次导入没有开始。请等那个作业结束后再导入。";
+        host.appendLog(refusal);
+        host.showMessage(kCaption, refusal, core::MessageIcon::Warning);
+        return RunOutcome::Failed;
+    }
     try {
         host.setBusy(true);
         ctx_.conTarget->execute(
@@ -63,6 +84,7 @@ RunOutcome TCopyDataThread::Execute() {
         }
 
         listTargetTables();
+        if (resume) checkResumeRecord(storedStep, storedTable, ctx_.TargetTableList);
         ctx_.conTarget->execute("update pg_constraint set condeferrable = true;");
         RunScriptFile(ctx_, "sql/updatebegin.sql", false);
 
