@@ -54,11 +54,12 @@ Lines load(const std::string& path) {
     return result;
 }
 
-// "[name]" with blanks around allowed; returns false for any other line.
+// "[name]" with blanks around allowed; returns false for any other line. The
+// name ends at the line's last "]": a database name may hold "]" itself.
 bool sectionName(const std::string& line, std::string& name) {
     std::string t = trimBlanks(line);
     if (t.size() < 2 || t.front() != '[') return false;
-    size_t close = t.find(']');
+    size_t close = t.rfind(']');
     if (close == std::string::npos) return false;
     name = t.substr(1, close - 1);
     return true;

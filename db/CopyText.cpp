@@ -1,5 +1,7 @@
 #include "CopyText.h"
 
+#include <cctype>
+
 #include "ValueText.h"
 
 namespace db {
@@ -98,6 +100,67 @@ void appendParameterText(const Value& value, std::string& out) {
             out += value.bytes();
             return;
     }
+}
+
+std::string_view nextCopyField(std::string_view& row, std::string& field, bool& isNull) {
+    size_t end = row.find('\t');
+    std::string_view text = row.substr(0, end);
+    row.remove_prefix(end == std::string_view::npos ? row.size() : end + 1);
+    isNull = text == "\\N";
+    if (isNull || text.find('\\') == std::string_view::npos) return text;
+    field.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\\' || i + 1 == text.size()) {
+            field += c;
+            continue;
+        }
+        c = text[++i];
+        switch (c) {
+            case 'b':
+                field += '\b';
+                break;
+            case 'f':
+                field += '\f';
+                break;
+            case 'n':
+                field += '\n';
+                break;
+            case 'r':
+                field += '\r';
+                break;
+            case 't':
+                field += '\t';
+                break;
+            case 'v':
+                field += '\v';
+                break;
+            case 'x': {
+                int value = 0, digits = 0;
+                while (digits < 2 && i + 1 < text.size() &&
+                       std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
+                    char h = text[++i];
+                    value = value * 16 + (h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
+                    ++digits;
+                }
+                field += static_cast<char>(value);
+                break;
+            }
+            default:
+                if (c >= '0' && c <= '7') {
+                    int value = c - '0', digits = 1;
+                    while (digits < 3 && i + 1 < text.size() && text[i + 1] >= '0' &&
+                           text[i + 1] <= '7') {
+                        value = value * 8 + (text[++i] - '0');
+                        ++digits;
+                    }
+                    field += static_cast<char>(value);
+                } else {
+                    field += c;
+                }
+        }
+    }
+    return field;
 }
 
 }  // namespace db

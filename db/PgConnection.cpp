@@ -1,5 +1,7 @@
 #include "PgConnection.h"
 
+#include <exception>
+
 #include "DbError.h"
 
 namespace db {
@@ -148,6 +150,38 @@ PgResult PgConnection::execParams(const std::string& sql, const std::vector<cons
                                  values.data(), nullptr, nullptr, 0));
     check(result);
     return result;
+}
+
+void PgConnection::copyOut(const std::string& sql,
+                           const std::function<void(std::string_view row)>& onRow) {
+    if (!conn_) failConnection();
+    collectDeferred();
+    PgResult start(PQexec(conn_, sql.c_str()));
+    if (!start || start.status() != PGRES_COPY_OUT) {
+        check(start);
+        throw DbError("not a COPY TO statement: " + sql);
+    }
+    char* buffer = nullptr;
+    int length = 0;
+    std::exception_ptr failure;
+    while ((length = PQgetCopyData(conn_, &buffer, 0)) > 0) {
+        std::string_view row(buffer, static_cast<size_t>(length));
+        if (!row.empty() && row.back() == '\n') row.remove_suffix(1);
+        if (!failure) {
+            try {
+                onRow(row);
+            } catch (...) {
+                // The rows must still be drained before the connection takes a statement.
+                failure = std::current_exception();
+            }
+        }
+        PQfreemem(buffer);
+    }
+    PgResult end(PQgetResult(conn_));
+    while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);
+    if (length == -2) failConnection();
+    check(end);
+    if (failure) std::rethrow_exception(failure);
 }
 
 const PgTableInfo& PgConnection::table(unsigned int oid) {

@@ -3,7 +3,9 @@
 #include <libpq-fe.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -45,6 +47,9 @@ public:
     void check(const PgResult& result) const;
 
     const PgTableInfo& table(unsigned int oid);
+
+    // "copy ... to stdout": every row to `onRow`, without its line end.
+    void copyOut(const std::string& sql, const std::function<void(std::string_view row)>& onRow);
 
     // A COPY ended without waiting for its outcome: the server loads the rows
     // while the client goes on. The next statement on the connection, or

@@ -1,6 +1,7 @@
 #include "RowReader.h"
 
 #include "DbError.h"
+#include "core/TextRules.h"
 
 namespace db {
 
@@ -8,6 +9,10 @@ int RowReader::findColumn(std::string_view name) const {
     const auto& cols = columns();
     for (size_t i = 0; i < cols.size(); ++i) {
         if (cols[i].name == name) return static_cast<int>(i);
+    }
+    // Account sets live under case-insensitive collations: GoodsName is goodsname.
+    for (size_t i = 0; i < cols.size(); ++i) {
+        if (core::equalsIgnoreCaseAscii(cols[i].name, name)) return static_cast<int>(i);
     }
     return -1;
 }

@@ -11,14 +11,16 @@
 namespace db {
 
 // What the tool reads from an open query: its columns and the current row.
-// Column lookups by name are exact (the servers' names are lower case); use
-// findColumn once per table and value(index) per row on hot paths.
+// Column lookups by name prefer the exact name and otherwise ignore ASCII case (the
+// source's collations do); use findColumn once per table and value(index) per row
+// on hot paths.
 class RowReader {
 public:
     virtual ~RowReader() = default;
 
     virtual const std::vector<Column>& columns() const = 0;
-    // Index of the first column of that name, -1 when there is none.
+    // Index of the first column of that name (exact, else ignoring ASCII case), -1
+    // when there is none.
     int findColumn(std::string_view name) const;
     bool hasColumn(std::string_view name) const { return findColumn(name) >= 0; }
 

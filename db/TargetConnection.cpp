@@ -29,6 +29,13 @@ bool TargetConnection::isOpen() const { return impl_->pg.isOpen(); }
 
 void TargetConnection::execute(const std::string& sql) { impl_->pg.exec(sql); }
 
+void TargetConnection::settlePending() { impl_->pg.collectDeferred(); }
+
+void TargetConnection::copyOut(const std::string& sql,
+                               const std::function<void(std::string_view row)>& onRow) {
+    impl_->pg.copyOut(sql, onRow);
+}
+
 TargetConnection::Impl& TargetConnection::impl() { return *impl_; }
 
 }  // namespace db

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace db {
 
@@ -29,6 +30,15 @@ public:
     // as one simple-protocol batch; results are released. Throws DbError with the
     // server's message and SQLSTATE.
     void execute(const std::string& sql);
+
+    // Waits for a batch that a target query sent without waiting (see
+    // TargetQuery::flushWithoutWaiting) and throws its failure, if any; does nothing
+    // when none is outstanding. Afterwards the connection takes statements again.
+    void settlePending();
+
+    // Runs a "copy ... to stdout" statement and hands each row, in COPY's text format
+    // without its line end, to `onRow`. Throws DbError with the server's text.
+    void copyOut(const std::string& sql, const std::function<void(std::string_view row)>& onRow);
 
     struct Impl;
     Impl& impl();

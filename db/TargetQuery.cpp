@@ -468,4 +468,14 @@ void TargetQuery::forgetRows() {
     q.current = 0;
 }
 
+void TargetQuery::discardRows() {
+    Impl& q = *impl_;
+    q.requireOpen();
+    q.mode = Impl::Mode::Browse;
+    q.appended.clear();
+    q.edited.clear();
+    q.rowCount = 0;
+    q.current = 0;
+}
+
 }  // namespace db

@@ -80,6 +80,9 @@ public:
     // table, for appending the next batch. Rows still waiting for a flush make
     // it throw DbError.
     void forgetRows();
+    // Drops the local row set, rows waiting for a flush included, and keeps the
+    // query open for appending: rows built only to be looked at are never sent.
+    void discardRows();
 
     struct Impl;
 

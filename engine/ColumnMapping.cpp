@@ -59,9 +59,14 @@ bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
+// The source column of that name; account sets use case-insensitive collations,
+// so GoodsName fills goodsname (an exact match is preferred).
 int indexOf(const std::vector<db::Column>& columns, std::string_view name) {
     for (size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].name == name) return static_cast<int>(i);
+    }
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (core::equalsIgnoreCaseAscii(columns[i].name, name)) return static_cast<int>(i);
     }
     return -1;
 }
@@ -136,8 +141,10 @@ bool removeUserDefinedChars(std::string& text) {
     return removed;
 }
 
-ColumnRule FillMissingColumn(const std::string& table, const std::string& column,
+ColumnRule FillMissingColumn(const std::string& table, const std::string& targetColumn,
                              const std::vector<db::Column>& sourceColumns) {
+    // The rules name lower-case columns; a target column's letter case does not matter.
+    const std::string column = core::toLowerAscii(targetColumn);
     // The only source name that differs from the target name ("opshopid") has no
     // "skuid" in it, so the SKU rules can work on the target name.
     if (contains(column, "skuid")) {
@@ -169,14 +176,15 @@ ColumnPlan ColumnPlan::forTable(const std::string& table,
     ColumnPlan plan;
     plan.rules_.reserve(targetColumns.size());
     for (const db::Column& column : targetColumns) {
+        const std::string lower = core::toLowerAscii(column.name);
         std::string_view sourceName = column.name;
-        if (table == "o_appdimission" && column.name == "opshopid") sourceName = "orgshopid";
+        if (table == "o_appdimission" && lower == "opshopid") sourceName = "orgshopid";
         int index = indexOf(sourceColumns, sourceName);
         if (index < 0) {
             plan.rules_.push_back(FillMissingColumn(table, column.name, sourceColumns));
         } else if (db::isPlainText(column.type)) {
             plan.rules_.push_back(sameNamed(column, index));
-        } else if (column.name == "vipid" && table == "s_sale") {
+        } else if (lower == "vipid" && table == "s_sale") {
             ColumnRule rule = copyValue(index);
             rule.kind = ColumnRule::Kind::MemberId;
             plan.rules_.push_back(rule);
@@ -195,7 +203,7 @@ ColumnPlan ColumnPlan::forAttachments(const std::vector<db::Column>& targetColum
         int index = indexOf(sourceColumns, column.name);
         if (index >= 0) {
             plan.rules_.push_back(sameNamed(column, index));
-        } else if (contains(column.name, "skuid")) {
+        } else if (contains(core::toLowerAscii(column.name), "skuid")) {
             int goods =
                 indexOf(sourceColumns, core::replaceAllIgnoreCase(column.name, "skuid", "goodsid"));
             plan.rules_.push_back(goods >= 0 ? copyValue(goods) : unassigned());

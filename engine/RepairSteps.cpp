@@ -115,9 +115,10 @@ const char* const kBlankDutiesToNull[] = {
     "alter table l_employ enable trigger all; ",
 };
 
+// Ordered by name, so that two runs hand out the same ids.
 const char* const kNewDutiesQuery =
     "select distinct t.duty from l_employ t where length(t.duty) > 0 and not exists(select 1 from "
-    "am_kind a where a.kind=122 and a.name = t.duty)";
+    "am_kind a where a.kind=122 and a.name = t.duty) order by t.duty";
 
 const char* const kDutyNamesToIds[] = {
     "alter table l_employ disable trigger all; ",
@@ -176,10 +177,13 @@ void RepairEmployeeDuties(RunContext& ctx) {
                    std::to_string(counter) + ", 0, " + quoteSqlLiteral(q.asText("duty")) +
                    ", '1', '职务', '0', '122');";
     }
-    if (inserts.empty()) return;
+    q.close();
 
     // All new duties go in one command, however many there are.
-    ctx.conTarget->execute(inserts);
+    if (!inserts.empty()) ctx.conTarget->execute(inserts);
+    // Also when every duty had its entry already (an account set whose duties all
+    // exist, a second run): the names still have to become ids, and the key
+    // counter must not stay below the largest id.
     ctx.conTarget->execute("update as_tablekeys set maxkey=" + std::to_string(counter) +
                            " where lower(tablename)='am_kind';");
     ctx.conTarget->execute(joined(kDutyNamesToIds));

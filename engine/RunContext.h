@@ -43,6 +43,10 @@ struct RunContext {
 
     RunHost* host = nullptr;
 
+    // Every copied table is read back and compared with what was sent. Off only to
+    // measure what the check costs.
+    bool verifyCopies = true;
+
     // Set by a front end (another thread, or a signal handler) to stop the run at
     // its next safe point: between batches and between tables and steps. The run
     // then ends as RunOutcome::Interrupted with its resume state kept. May be null.

@@ -2,10 +2,14 @@
 
 #include <string_view>
 
+#include "SqlName.h"
+#include "core/TextRules.h"
+
 namespace engine::sourcesql {
 
 std::string SourceSqlName(const std::string& table, const std::string& sourceTable) {
-    return table.starts_with("t_") ? "[" + sourceTable + "]" : sourceTable;
+    return table.starts_with("t_") ? "[" + core::replaceAllIgnoreCase(sourceTable, "]", "]]") + "]"
+                                   : sourceName(sourceTable);
 }
 
 std::string CountRows(const std::string& sourceSql) {

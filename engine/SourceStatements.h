@@ -10,7 +10,8 @@ namespace engine::sourcesql {
 // The source name of `table` (its legacy name `sourceTable`) as it goes into a
 // statement. The editions renamed to "t_..." exactly the tables whose legacy
 // names are reserved words (order, ...): bare, "from order" is a syntax error
-// and the table would pass for absent.
+// and the table would pass for absent. Any other name is quoted as sourceName
+// does.
 std::string SourceSqlName(const std::string& table, const std::string& sourceTable);
 
 std::string CountRows(const std::string& sourceSql);

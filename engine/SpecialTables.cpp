@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "RunContext.h"
 #include "RunHost.h"
 #include "SourceStatements.h"
+#include "SqlName.h"
 #include "StopRequest.h"
 #include "TableImport.h"
 #include "TableProgress.h"
@@ -95,7 +98,7 @@ void MergeKinds(RunContext& ctx, const std::string& table, const std::string& so
 
     db::TargetQuery& target = *ctx.qryTargetData;
     target.close();
-    target.setText("select * from " + table + " order by kind,id");
+    target.setText("select * from " + targetName(table) + " order by kind,id");
     target.open();
 
     std::vector<db::Value> kindOnly(1);
@@ -148,48 +151,99 @@ void RebuildGoodsSkus(RunContext& ctx) {
 }
 
 void RefreshPinyin(RunContext& ctx, const std::string& table) {
-    ctx.conTarget->execute("update " + table + " set pyspell = fn_chineseletters(name);");
+    ctx.conTarget->execute("update " + targetName(table) +
+                           " set pyspell = fn_chineseletters(name);");
 }
 
-void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64_t sourceRowCount) {
+namespace {
+
+// Walks the attachment pages: every attachment row joined to a staging row,
+// filled by `plan` into a new row of qryTargetData and handed to `onRow`; after
+// each page `afterPage` (which flushes or drops the page's rows). Returns the
+// rows read.
+template <typename OnRow, typename AfterPage>
+int64_t walkAttachmentPages(RunContext& ctx, int64_t sourceRowCount, ColumnPlan& plan,
+                            OnRow&& onRow, AfterPage&& afterPage) {
+    db::SourceQuery& source = *ctx.qrySourceData;
+    db::TargetQuery& target = *ctx.qryTargetData;
+    int64_t after = 0;
+    int64_t read = 0;
+    while (read < sourceRowCount) {
+        source.close();
+        source.setText(sourcesql::AttachmentPage(after));
+        source.open();
+        // An empty page means the staging rows are used up (or never joined):
+        // going on could only loop forever. The caller compares the rows read
+        // with the source count.
+        if (source.eof()) break;
+        for (; !source.eof(); source.next()) {
+            target.append();
+            FillTargetRow(plan, source, target);
+            ++read;
+            onRow(target, read);
+        }
+        after += 10;
+        afterPage();
+    }
+    source.close();
+    return read;
+}
+
+std::shared_ptr<ColumnPlan> attachmentPlan(RunContext& ctx) {
+    // The plan needs the page's columns: the first page of staging ids above 0.
+    db::SourceQuery& source = *ctx.qrySourceData;
+    source.close();
+    source.setText(sourcesql::AttachmentPage(0));
+    source.open();
+    auto plan = std::make_shared<ColumnPlan>(
+        ColumnPlan::forAttachments(ctx.qryTargetData->columns(), source.columns()));
+    source.close();
+    return plan;
+}
+
+}  // namespace
+
+void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64_t sourceRowCount,
+                          TableCopy& copy) {
     // A staging table left by an interrupted run would keep counting its identity
     // from the old ids; dropping it first makes the command create it afresh, so
     // the ids run 1, 2, 3, ... and pages of ten never overlap.
     absorbErrors(*ctx.conSource, sourcesql::kDropStaging);
     absorbErrors(*ctx.conSource, sourcesql::StagingCommand());
 
-    db::SourceQuery& source = *ctx.qrySourceData;
     db::TargetQuery& target = *ctx.qryTargetData;
-    ColumnPlan plan;
-    bool planned = false;
+    // Without a staging table (its command failed) this fails with the server's text.
+    std::shared_ptr<ColumnPlan> plan = attachmentPlan(ctx);
+    planTableCopy(ctx, "p_orderattach", *plan, target.columns(), copy);
+    CopyVerifier* verifier = copy.verifier.get();
     ProgressLine progress(displayName);
-    int64_t after = 0;
     int64_t copied = 0;
-    while (copied < sourceRowCount) {
-        source.close();
-        source.setText(sourcesql::AttachmentPage(after));
-        source.open();
-        // An empty page means the staging rows are used up (or never joined):
-        // going on could only loop forever.
-        if (source.eof()) break;
-        if (!planned) {
-            plan = ColumnPlan::forAttachments(target.columns(), source.columns());
-            planned = true;
-        }
-        for (; !source.eof(); source.next()) {
-            target.append();
-            FillTargetRow(plan, source, target);
-            ++copied;
-            ctx.host->replaceLastLog(progress.text(copied, sourceRowCount));
-            target.post();
-        }
-        after += 10;
-        target.flush();
-        target.close();
-        target.open();
-        reportTableProgress(ctx, "p_orderattach", copied, sourceRowCount);
-        throwIfStopRequested(ctx);
-    }
+    copy.rowsRead = walkAttachmentPages(
+        ctx, sourceRowCount, *plan,
+        [&](db::TargetQuery& row, int64_t read) {
+            if (verifier) verifier->addSentRow(row);
+            copied = read;
+            ctx.host->replaceLastLog(progress.text(read, sourceRowCount));
+            row.post();
+        },
+        [&] {
+            target.flush();
+            target.close();
+            target.open();
+            reportTableProgress(ctx, "p_orderattach", copied, sourceRowCount);
+            throwIfStopRequested(ctx);
+        });
+    copy.replay = [&ctx, plan,
+                   sourceRowCount](const std::function<void(const db::RowReader&)>& each) {
+        db::TargetQuery& rows = *ctx.qryTargetData;
+        walkAttachmentPages(
+            ctx, sourceRowCount, *plan, [&](db::TargetQuery& row, int64_t) { each(row); },
+            [&] { rows.discardRows(); });
+        rows.discardRows();
+    };
+}
+
+void DropOrderAttachmentStaging(RunContext& ctx) {
     absorbErrors(*ctx.conSource, sourcesql::kDropStaging);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <exception>
+#include <optional>
 
 #include "MigrationSteps.h"
 #include "ResumeRecord.h"
@@ -12,6 +13,7 @@
 #include "RunMessages.h"
 #include "SourceStatements.h"
 #include "SqlLiteral.h"
+#include "TargetRunLock.h"
 #include "core/TextRules.h"
 
 namespace engine {
@@ -44,6 +46,25 @@ std::tm localNow() {
 RunOutcome TCopyDataThread::Execute() {
     RunHost& host = *ctx_.host;
     host.clearLog();
+    ctx_.report = RunReport{};
+    // Two runs on one target would empty each other's tables: the second is refused
+    // before it changes anything.
+    std::optional<TargetRunLock> lock;
+    try {
+        lock.emplace(*ctx_.conTarget);
+    } catch (const std::exception& e) {
+        host.appendLog(e.what());
+        host.showMessage(core::kHintCaption, std::string(kFailed) + "\r\n" + e.what(),
+                         core::MessageIcon::Warning);
+        return RunOutcome::Failed;
+    }
+    if (!lock->held()) {
+        const std::string refusal = "另一个导入作业正在处理账套[ " + ctx_.targetDatabase +
+                                    " ]，本次导入没有开始。请等那个作业结束后再导入。";
+        host.appendLog(refusal);
+        host.showMessage(core::kHintCaption, refusal, core::MessageIcon::Warning);
+        return RunOutcome::Failed;
+    }
     try {
         host.setBusy(true);
         ctx_.conTarget->execute(
@@ -61,6 +82,7 @@ RunOutcome TCopyDataThread::Execute() {
         }
 
         listTargetTables();
+        if (resume) checkResumeRecord(storedStep, storedTable, ctx_.TargetTableList);
         ctx_.conTarget->execute("update pg_constraint set condeferrable = true;");
         RunScriptFile(ctx_, "sql/updatebegin.sql", false);
 

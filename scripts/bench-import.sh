@@ -7,6 +7,8 @@
 # of a binary table (10-row flushes, 50 KB attachments) and the tool's peak
 # resident memory for 100,000 against ROWS rows. Prints figures; asserts nothing.
 # The load and the import run twice each, alternating; the faster of each counts.
+# The import is also run twice without verification (the table read back and
+# compared), to show what the check costs.
 #
 #   scripts/bench-import.sh            (BUILD_DIR, ROWS, ATTACH_ROWS may be set)
 set -euo pipefail
@@ -74,9 +76,9 @@ run_copy() {  # -> seconds
   t1=$(now)
   elapsed "$t0" "$t1"
 }
-run_import() {  # table -> "seconds peak_rss_kib"
-  "$BUILD/tests/engine/bench/import_bench" 127.0.0.1 "$PGPORT" bench_tgt "$TDS_PORT" sa Test-Pass1 bench_src "$1" |
-    sed -n 's/.*seconds=\([0-9.]*\) peak_rss_kib=\([0-9]*\).*/\1 \2/p'
+run_import() {  # table [verify 1|0] -> "seconds peak_rss_kib"
+  LIR2ORBIT_VERIFY=${2:-1} "$BUILD/tests/engine/bench/import_bench" 127.0.0.1 "$PGPORT" bench_tgt "$TDS_PORT" sa Test-Pass1 bench_src "$1" |
+    tee "$WORK/import-$1-${2:-1}.out" | sed -n 's/.*seconds=\([0-9.]*\) peak_rss_kib=\([0-9]*\).*/\1 \2/p'
 }
 # Two rounds, alternating, on a machine that is shared: the faster of each counts.
 copy_s=$(run_copy)
@@ -86,6 +88,10 @@ psql -q -X -v ON_ERROR_STOP=1 -d bench_tgt -c "truncate bench_big"
 read -r import_again _ < <(run_import bench_big)
 copy_s=$(python3 -c "print(min($copy_s, $copy_again))")
 import_s=$(python3 -c "print(min($import_s, $import_again))")
+# The same import without reading the table back, twice; the faster counts.
+read -r plain_s _ < <(run_import bench_big 0)
+read -r plain_again _ < <(run_import bench_big 0)
+plain_s=$(python3 -c "print(min($plain_s, $plain_again))")
 read -r _ small_rss < <(run_import bench_small)
 read -r attach_s _ < <(run_import bench_attach)
 copied=$(psql -At -X -d bench_tgt -c "select count(*) from bench_big")
@@ -94,6 +100,9 @@ copied=$(psql -At -X -d bench_tgt -c "select count(*) from bench_big")
 echo
 echo "psql \\copy of $ROWS rows:        ${copy_s} s  ($(rate "$ROWS" "$copy_s") rows/s)"
 echo "table import of $ROWS rows:      ${import_s} s  ($(rate "$ROWS" "$import_s") rows/s)"
+echo "import without verification:   ${plain_s} s  ($(rate "$ROWS" "$plain_s") rows/s)"
+echo "verified table:                $(sed -n 's/.*status=\(.*\) last_line=.*/\1/p' "$WORK/import-bench_big-1.out")"
+echo "verification costs:            $(python3 -c "print(f'{($import_s - $plain_s) * 100 / $plain_s:+.1f}')")%  (goal: at most +25%)"
 echo "import / \\copy:                 $(python3 -c "print(f'{$import_s / $copy_s:.2f}')")x  (goal: at most 2.5x)"
 echo "binary table, $ATTACH_ROWS x 50 KB:   ${attach_s} s  ($(rate "$ATTACH_ROWS" "$attach_s") rows/s,"\
 " $(python3 -c "print(f'{$ATTACH_ROWS * 51200 / 1048576 / $attach_s:.1f}')") MB/s)"

@@ -106,6 +106,20 @@ TEST_F(IniFileTest, KilledWriterNeverLeavesAHalfWrittenFile) {
     }
 }
 
+TEST_F(IniFileTest, SectionNamedWithABracketIsFoundAgain) {
+    // A database name may hold "]": the resume section must still be one section.
+    core::Settings settings(path_);
+    const std::string section = core::resumeSection("qx[a]b", "qx]new");
+    for (int i = 0; i < 3; ++i) settings.writeHistoryStep(section, "1" + std::to_string(i + 1));
+    EXPECT_EQ(settings.historyStep(section), "13");
+    const std::string text = contents();
+    size_t headers = 0;
+    for (size_t at = text.find("[qx[a]bToqx]new]"); at != std::string::npos;
+         at = text.find("[qx[a]bToqx]new]", at + 1))
+        ++headers;
+    EXPECT_EQ(headers, 1u) << text;
+}
+
 TEST_F(IniFileTest, RewriteKeepsTheModeAndANewFileIsPrivate) {
     core::IniFile(path_).writeString("S", "A", "1");
     EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);

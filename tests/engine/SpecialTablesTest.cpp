@@ -199,19 +199,29 @@ INSTANTIATE_TEST_SUITE_P(StagingTable, AttachmentTest, testing::Values(false, tr
                              return info.param ? "LeftBehind" : "Fresh";
                          });
 
-TEST_F(SpecialTablesTest, AttachmentPagesEndWhenTheyComeBackEmpty) {
+TEST_F(SpecialTablesTest, AttachmentsShortOfTheCountFailTheTable) {
     // A NULL key makes the staging insert fail (silently, as the staging table
-    // is a convenience): the first page is empty and the count is never reached,
-    // yet the copy must end.
+    // is a convenience): the first page is empty and the count is never reached.
+    // The copy ends, and the table fails naming both numbers instead of
+    // reporting an empty table as copied.
     onSource(
         "create table p_orderattach (billid int, itemno int, billtypeid int, filename varchar(40));"
         "insert into p_orderattach values (1, 1, 1, 'a'), (null, 2, 1, 'b'), (2, 1, 1, 'c');");
     onTarget(
         "create table p_orderattach (billid int, itemno int, billtypeid int, filename "
         "varchar(40));");
-    importTables({"p_orderattach"});
-    EXPECT_EQ(targetValue("select count(*) from p_orderattach"), "0");
-    EXPECT_EQ(host.lines().back(), "成功导入表 [ p_orderattach ] 3条数据。");
+    std::string error;
+    try {
+        importTables({"p_orderattach"});
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    EXPECT_NE(error.find("p_orderattach"), std::string::npos) << error;
+    EXPECT_NE(error.find(" 0 "), std::string::npos) << error;
+    EXPECT_NE(error.find(" 3 "), std::string::npos) << error;
+    EXPECT_FALSE(host.hasLine("成功导入表 [ p_orderattach ] 3条数据。"));
+    ASSERT_FALSE(ctx.report.tables.empty());
+    EXPECT_EQ(ctx.report.tables.back().status, engine::TableStatus::Failed);
 }
 
 }  // namespace
