@@ -46,6 +46,15 @@ bool CliMessageBox::ask() {
     }
 }
 
+core::MessageAnswer CliMessageBox::prompt(const std::string& text) {
+    if (!promptRule_) return ask() ? core::MessageAnswer::Ok : core::MessageAnswer::Cancel;
+    const bool repeated = promptRule_->repeatCancels && text == lastPrompt_;
+    lastPrompt_ = text;
+    const core::MessageAnswer answer = repeated ? core::MessageAnswer::Cancel : promptRule_->answer;
+    err_ << (answer == core::MessageAnswer::Ok ? "ok" : "cancel") << "\n";
+    return answer;
+}
+
 core::MessageAnswer CliMessageBox::show(const std::string& caption, const std::string& text,
                                         core::MessageIcon, core::MessageButtons buttons) {
     err_ << caption << ": " << asLines(text) << "\n" << std::flush;
@@ -55,7 +64,7 @@ core::MessageAnswer CliMessageBox::show(const std::string& caption, const std::s
         case core::MessageButtons::YesNo:
             return ask() ? core::MessageAnswer::Yes : core::MessageAnswer::No;
         case core::MessageButtons::OkCancel:
-            return ask() ? core::MessageAnswer::Ok : core::MessageAnswer::Cancel;
+            return prompt(text);
     }
     return core::MessageAnswer::Cancel;
 }

@@ -14,8 +14,6 @@ namespace {
 constexpr const char* kSourceProvider = "SQLOLEDB.1";
 constexpr const char* kTargetProvider = "MSDASQL.1";
 
-constexpr const char* kSourceListSql =
-    "select name as name from sysdatabases where dbid>4 and lower(name) like 'qx%_' order by name";
 constexpr const char* kTargetListSql =
     "select datname as name from pg_database where lower(datname) like 'qx%_' order by datname";
 
@@ -47,7 +45,7 @@ void Connections::loadFields() {
 }
 
 void Connections::warn(const char* text) {
-    messages_.show(messages::kHint, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
+    messages_.show(core::kHintCaption, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
 }
 
 void Connections::settingsNotSaved(const std::string& reason) {

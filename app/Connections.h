@@ -17,6 +17,10 @@ struct RunContext;
 
 namespace app {
 
+// The source databases offered for a run, as the source server lists them.
+inline constexpr const char* kSourceListSql =
+    "select name as name from sysdatabases where dbid>4 and lower(name) like 'qx%_' order by name";
+
 // The two connections of a front end with their queries, the field texts that
 // feed them and the settings file they are saved to. Every opening builds its
 // string from the trimmed fields; every successful opening saves that side's

@@ -4,8 +4,6 @@ namespace app {
 
 // Texts of the window's and the command line's message boxes (UTF-8).
 namespace messages {
-inline constexpr const char* kHint = "提示";
-
 inline constexpr const char* kSourceServerNotSet = "数据源服务器未设置！";
 inline constexpr const char* kSourcePortNotSet = "数据源端口未设置！";
 inline constexpr const char* kSourceUserNotSet = "数据源用户未设置！";
@@ -25,7 +23,6 @@ inline constexpr const char* kTargetListConnectFailed = "目标源数据库链�
 // Not a failed connection: the server was reached, config.ini could not be written.
 inline constexpr const char* kSettingsNotSaved = "设置文件无法保存！";
 
-inline constexpr const char* kImportError = "数据导入错误，请检查日志！";
 inline constexpr const char* kVersionMismatchHead = "当前升级工具为";
 inline constexpr const char* kVersionMismatchTail =
     "版本,与目标账套的版本不一致！\r\n请更换目标账套或升级工具。";

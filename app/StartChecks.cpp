@@ -5,6 +5,7 @@
 #include "Connections.h"
 #include "Messages.h"
 #include "core/TextRules.h"
+#include "engine/RunMessages.h"
 
 namespace app {
 
@@ -13,20 +14,13 @@ namespace {
 constexpr const char* kVersionSql =
     "select string_agg(datavalue,'.') as info from ( select datavalue from am_sysparam where "
     "paramid in (100,101) order by paramid) m ";
-constexpr const char* kAccountingSystemSql =
-    "select 1 from am_sysparam a where a.paramid=201 and a.datavalue in ('12','13','15','19')";
-constexpr const char* kDepartmentSql =
-    "select 1 from l_department d group by isnull(shopid,0),name having count(1)>1";
-constexpr const char* kPeriodSql =
-    "select lower(name) as name,cast(datavalue as int) as datavalue from am_sysparam where "
-    "lower(name) in ('startyear','startmonth','posyear','posmonth','curraccyear','curraccmonth') "
-    "order by lower(name) ";
 
 constexpr const char* kPeriodNames[] = {"startyear", "startmonth",  "posyear",
                                         "posmonth",  "curraccyear", "curraccmonth"};
 
 void warn(Connections& c, const std::string& text) {
-    c.messages().show(messages::kHint, text, core::MessageIcon::Warning, core::MessageButtons::Ok);
+    c.messages().show(core::kHintCaption, text, core::MessageIcon::Warning,
+                      core::MessageButtons::Ok);
 }
 
 bool fieldsFilled(Connections& c) {
@@ -116,7 +110,7 @@ StartCheckResult runStartChecks(Connections& c, const std::string& toolVersion,
         c.qrySourceTmp.close();
         c.qryTargetTmp.close();
         appendLog(std::string(e.what()) + "\r\n");
-        warn(c, messages::kImportError);
+        warn(c, engine::messages::kFailed);
         result.outcome = StartCheckOutcome::Failed;
         return result;
     }

@@ -6,6 +6,16 @@
 
 namespace app {
 
+// What the Start checks ask the source (the period parameters also the target).
+inline constexpr const char* kAccountingSystemSql =
+    "select 1 from am_sysparam a where a.paramid=201 and a.datavalue in ('12','13','15','19')";
+inline constexpr const char* kDepartmentSql =
+    "select 1 from l_department d group by isnull(shopid,0),name having count(1)>1";
+inline constexpr const char* kPeriodSql =
+    "select lower(name) as name,cast(datavalue as int) as datavalue from am_sysparam where "
+    "lower(name) in ('startyear','startmonth','posyear','posmonth','curraccyear','curraccmonth') "
+    "order by lower(name) ";
+
 class Connections;
 
 enum class StartCheckOutcome {

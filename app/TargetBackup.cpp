@@ -95,7 +95,7 @@ std::optional<std::string> TargetBackup::btnBackUpTargetClick(const QDateTime& n
         runPgDump(pgDumpProgram(binDir), trimBlanks(t.server), trimBlanks(t.port),
                   trimBlanks(t.user), trimBlanks(t.password), trimBlanks(t.database), file);
     } catch (const std::exception& e) {
-        connections_.messages().show(messages::kHint,
+        connections_.messages().show(core::kHintCaption,
                                      std::string(messages::kBackupFailed) + e.what(),
                                      core::MessageIcon::Warning, core::MessageButtons::Ok);
         return std::nullopt;

@@ -8,6 +8,9 @@ enum class MessageIcon { None, Warning, Information, Error, Question };
 enum class MessageButtons { Ok, YesNo, OkCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
+// The caption of the product's notices and questions ("hint").
+inline constexpr const char* kHintCaption = "提示";
+
 // A modal message box: caption, text, icon, buttons; returns the button pressed.
 // The desktop shows QMessageBoxes, the command line writes to stderr and reads a
 // terminal, tests answer from a script. Implementations say on which thread they

@@ -11,6 +11,7 @@
 #include "RunError.h"
 #include "RunHost.h"
 #include "RunReportLog.h"
+#include "SourceStatements.h"
 #include "StopRequest.h"
 #include "TableImport.h"
 #include "TextFile.h"
@@ -20,9 +21,6 @@
 namespace engine {
 
 namespace {
-
-const char* const kApprovalCondition =
-    "select 1 from am_sysparam m where m.name = 'erpandoapapproval' and m.datavalue = '1'";
 
 class StepSequence {
 public:
@@ -73,13 +71,13 @@ public:
     bool approvalWanted() {
         db::SourceQuery& source = *ctx_.qrySourceTmp;
         source.close();
-        source.setText(kApprovalCondition);
+        source.setText(sourcesql::kApprovalCondition);
         source.open();
         bool sourceApproves = !source.eof();
         source.close();
         db::TargetQuery& target = *ctx_.qryTargetTmp;
         target.close();
-        target.setText(kApprovalCondition);
+        target.setText(sourcesql::kApprovalCondition);
         target.open();
         bool targetApproves = !target.eof();
         target.close();

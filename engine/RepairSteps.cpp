@@ -3,15 +3,12 @@
 #include <string>
 
 #include "RunContext.h"
+#include "SourceStatements.h"
 #include "SqlLiteral.h"
 
 namespace engine {
 
 namespace {
-
-const char* const kPositionTableQuery =
-    "select 0 as selected, m.name as tablename from sysobjects m where m.xtype = 'U' and "
-    "lower(m.name) = 'o_position'";
 
 const char* const kContactsBatch[] = {
     "alter table b_expense disable trigger all; update b_expense set linkmanid = null, linkman = "
@@ -141,7 +138,7 @@ std::string joined(const char* const (&fragments)[N]) {
 bool sourceHasPositionTable(RunContext& ctx) {
     db::SourceQuery& q = *ctx.qrySourceTmp;
     q.close();
-    q.setText(kPositionTableQuery);
+    q.setText(sourcesql::kPositionTable);
     q.open();
     bool found = !q.eof();
     return found;

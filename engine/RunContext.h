@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TableResult.h"
+#include "core/ToolVersion.h"
 #include "db/SourceConnection.h"
 #include "db/SourceQuery.h"
 #include "db/TargetConnection.h"
@@ -37,8 +38,8 @@ struct RunContext {
     // config.ini, sql/ and log/ live here; no trailing separator.
     std::string programDir;
     bool DevMode = false;
-    std::string ToolVersionMajor = "10";
-    std::string ToolVersionMinor = "11";
+    std::string ToolVersionMajor = core::kToolVersionMajor;
+    std::string ToolVersionMinor = core::kToolVersionMinor;
 
     RunHost* host = nullptr;
 

@@ -11,6 +11,7 @@
 #include "ColumnMapping.h"
 #include "RunContext.h"
 #include "RunHost.h"
+#include "SourceStatements.h"
 #include "SqlName.h"
 #include "StopRequest.h"
 #include "TableImport.h"
@@ -58,60 +59,12 @@ void absorbErrors(db::SourceConnection& connection, const std::string& sql) {
     }
 }
 
-// Creates the staging table when missing, empties it and numbers every source
-// attachment by its identity. Pieces and their trailing blanks as the legacy
-// tool sent them.
-std::string stagingCommand() {
-    struct Piece {
-        std::string_view text;
-        int blanks;
-    };
-    static constexpr Piece kPieces[] = {
-        {"if not exists(select 1 from sys.columns where "
-         "[object_id]=object_id(N't_p_orderattach'))begin",
-         85},
-        {"create table [dbo].[t_p_orderattach](", 53},
-        {"[id] [int] identity(1,1) not null,", 54},
-        {"[billid] [int] not null,", 64},
-        {"[itemno] [int] not null,", 64},
-        {"[billtypeid] [int] not null,", 61},
-        {"constraint [pk_t_p_orderattach] primary key clustered", 35},
-        {"(", 82},
-        {"\t", 5},
-        {"[id] asc", 78},
-        {")with (pad_index = off, statistics_norecompute = off, ignore_dup_key = off, "
-         "allow_row_locks = on, "
-         "allow_page_locks = on) on [primary])   on [primary]",
-         122},
-        {"end;", 134},
-        {"delete from t_p_orderattach;", 110},
-        {"insert into t_p_orderattach(billid,itemno,billtypeid)", 85},
-        {"select billid,itemno,billtypeid from p_orderattach;", 87},
-    };
-    std::string sql;
-    for (const Piece& piece : kPieces) {
-        sql.append(piece.text);
-        sql.append(static_cast<size_t>(piece.blanks), ' ');
-    }
-    return sql;
-}
-
-// Ten staging rows above `after`, lowest ids first, joined to their attachments.
-std::string pageQuery(int64_t after) {
-    return "select * from p_orderattach m inner join (select top 10 billid,itemno,billtypeid from "
-           "t_p_orderattach "
-           "where id > " +
-           std::to_string(after) +
-           " order by id) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = "
-           "d.billtypeid";
-}
-
 }  // namespace
 
 void MergeSystemParameters(RunContext& ctx, const std::string& sourceTable) {
     db::SourceQuery& source = *ctx.qrySourceData;
     source.close();
-    source.setText("select * from " + sourceTable);
+    source.setText(sourcesql::AllRows(sourceTable));
     source.open();
     // The first source row of each parameter decides, as a lookup would find it.
     std::unordered_map<int64_t, db::Value> sourceValues;
@@ -140,7 +93,7 @@ void MergeSystemParameters(RunContext& ctx, const std::string& sourceTable) {
 void MergeKinds(RunContext& ctx, const std::string& table, const std::string& sourceTable) {
     db::SourceQuery& source = *ctx.qrySourceData;
     source.close();
-    source.setText("select * from " + sourceTable + " where issys=0 order by kind,id");
+    source.setText(sourcesql::UserKinds(sourceTable));
     source.open();
 
     db::TargetQuery& target = *ctx.qryTargetData;
@@ -217,7 +170,7 @@ int64_t walkAttachmentPages(RunContext& ctx, int64_t sourceRowCount, ColumnPlan&
     int64_t read = 0;
     while (read < sourceRowCount) {
         source.close();
-        source.setText(pageQuery(after));
+        source.setText(sourcesql::AttachmentPage(after));
         source.open();
         // An empty page means the staging rows are used up (or never joined):
         // going on could only loop forever. The caller compares the rows read
@@ -240,7 +193,7 @@ std::shared_ptr<ColumnPlan> attachmentPlan(RunContext& ctx) {
     // The plan needs the page's columns: the first page of staging ids above 0.
     db::SourceQuery& source = *ctx.qrySourceData;
     source.close();
-    source.setText(pageQuery(0));
+    source.setText(sourcesql::AttachmentPage(0));
     source.open();
     auto plan = std::make_shared<ColumnPlan>(
         ColumnPlan::forAttachments(ctx.qryTargetData->columns(), source.columns()));
@@ -255,8 +208,8 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
     // A staging table left by an interrupted run would keep counting its identity
     // from the old ids; dropping it first makes the command create it afresh, so
     // the ids run 1, 2, 3, ... and pages of ten never overlap.
-    absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
-    absorbErrors(*ctx.conSource, stagingCommand());
+    absorbErrors(*ctx.conSource, sourcesql::kDropStaging);
+    absorbErrors(*ctx.conSource, sourcesql::StagingCommand());
 
     db::TargetQuery& target = *ctx.qryTargetData;
     // Without a staging table (its command failed) this fails with the server's text.
@@ -291,7 +244,7 @@ void CopyOrderAttachments(RunContext& ctx, const std::string& displayName, int64
 }
 
 void DropOrderAttachmentStaging(RunContext& ctx) {
-    absorbErrors(*ctx.conSource, "drop table t_p_orderattach");
+    absorbErrors(*ctx.conSource, sourcesql::kDropStaging);
 }
 
 }  // namespace engine

@@ -10,6 +10,8 @@
 #include "RunError.h"
 #include "RunHost.h"
 #include "RunLogFile.h"
+#include "RunMessages.h"
+#include "SourceStatements.h"
 #include "SqlLiteral.h"
 #include "TargetRunLock.h"
 #include "core/TextRules.h"
@@ -18,13 +20,9 @@ namespace engine {
 
 namespace {
 
-const char* const kCaption = "提示";
-const char* const kResumeQuestion = "检测到导入记录，是否继续上一次的导入作业？";
-const char* const kCompleted = "数据导入完成！";
-const char* const kFailed = "数据导入错误，请检查日志！";
-const char* const kStampValues =
-    "select datavalue as info from am_sysparam where paramid in (100,101,3002,3003,3025) order by "
-    "paramid";
+using messages::kCompleted;
+using messages::kFailed;
+using messages::kResumeQuestion;
 
 std::string errorText(std::exception_ptr error) {
     try {
@@ -56,7 +54,7 @@ RunOutcome TCopyDataThread::Execute() {
         lock.emplace(*ctx_.conTarget);
     } catch (const std::exception& e) {
         host.appendLog(e.what());
-        host.showMessage(kCaption, std::string(kFailed) + "\r\n" + e.what(),
+        host.showMessage(core::kHintCaption, std::string(kFailed) + "\r\n" + e.what(),
                          core::MessageIcon::Warning);
         return RunOutcome::Failed;
     }
@@ -64,7 +62,7 @@ RunOutcome TCopyDataThread::Execute() {
         const std::string refusal = "另一个导入作业正在处理账套[ " + ctx_.targetDatabase +
                                     " ]，本次导入没有开始。请等那个作业结束后再导入。";
         host.appendLog(refusal);
-        host.showMessage(kCaption, refusal, core::MessageIcon::Warning);
+        host.showMessage(core::kHintCaption, refusal, core::MessageIcon::Warning);
         return RunOutcome::Failed;
     }
     try {
@@ -80,7 +78,7 @@ RunOutcome TCopyDataThread::Execute() {
         std::string storedStep = record.step();
         std::string storedTable = record.table();
         if (core::compareBytes(storedStep, core::settings::kNoStep) > 0) {
-            resume = host.askYesNo(kCaption, kResumeQuestion);
+            resume = host.askYesNo(core::kHintCaption, kResumeQuestion);
         }
 
         listTargetTables();
@@ -104,7 +102,7 @@ RunOutcome TCopyDataThread::Execute() {
         host.setBusy(false);
         host.appendLog(text + "\r\n");
         std::string saveError = saveLog();
-        host.showMessage(kCaption, saveError.empty() ? text : text + "\r\n" + saveError,
+        host.showMessage(core::kHintCaption, saveError.empty() ? text : text + "\r\n" + saveError,
                          core::MessageIcon::Warning);
         return RunOutcome::Interrupted;
     } catch (...) {
@@ -112,7 +110,7 @@ RunOutcome TCopyDataThread::Execute() {
         host.setBusy(false);
         host.appendLog(error + "\r\n");
         std::string saveError = saveLog();
-        host.showMessage(kCaption,
+        host.showMessage(core::kHintCaption,
                          saveError.empty() ? kFailed : std::string(kFailed) + "\r\n" + saveError,
                          core::MessageIcon::Warning);
         return RunOutcome::Failed;
@@ -129,7 +127,7 @@ RunOutcome TCopyDataThread::Execute() {
         problems += (problems.empty() ? "" : "\r\n") + error;
     }
     host.appendLog("数据导入完成。");
-    host.showMessage(kCaption,
+    host.showMessage(core::kHintCaption,
                      problems.empty() ? kCompleted : std::string(kCompleted) + "\r\n" + problems,
                      core::MessageIcon::Warning);
     return RunOutcome::Completed;
@@ -162,7 +160,7 @@ std::string TCopyDataThread::versionStamp() {
     std::string sourceValues;
     db::SourceQuery& source = *ctx_.qrySourceTmp;
     source.close();
-    source.setText(kStampValues);
+    source.setText(sourcesql::kStampValues);
     source.open();
     for (; !source.eof(); source.next()) {
         if (sourceValues.empty()) {

@@ -9,6 +9,7 @@
 #include "RunContext.h"
 #include "RunError.h"
 #include "RunHost.h"
+#include "SourceStatements.h"
 #include "SpecialTables.h"
 #include "SqlLiteral.h"
 #include "SqlName.h"
@@ -36,14 +37,6 @@ std::string sourceTableName(const std::string& table) {
     if (table == "l_goods") return table;
     if (table.starts_with("t_")) return table.substr(2);
     return core::replaceAllIgnoreCase(table, "o_resume_", "o_resume");
-}
-
-// The source name as it goes into a statement. The editions renamed to "t_..."
-// exactly the tables whose legacy names are reserved words (order, ...): bare,
-// "from order" is a syntax error and the table would pass for absent.
-std::string sourceSqlName(const std::string& table, const std::string& sourceTable) {
-    return table.starts_with("t_") ? "[" + core::replaceAllIgnoreCase(sourceTable, "]", "]]") + "]"
-                                   : sourceName(sourceTable);
 }
 
 std::string displayName(const std::string& table) {
@@ -81,7 +74,7 @@ bool countSourceRows(RunContext& ctx, const std::string& sourceSql, int64_t& cou
     db::SourceQuery& source = *ctx.qrySourceData;
     try {
         source.close();
-        source.setText("select count(1) as cnt from " + sourceSql + " where 1=1 ");
+        source.setText(sourcesql::CountRows(sourceSql));
         source.open();
         count = source.asInteger("cnt");
         return true;
@@ -140,7 +133,7 @@ void copyRows(RunContext& ctx, const std::string& table, const std::string& sour
     db::SourceQuery& source = *ctx.qrySourceData;
     db::TargetQuery& target = *ctx.qryTargetData;
     source.close();
-    source.setText("select * from " + sourceSql);
+    source.setText(sourcesql::AllRows(sourceSql));
     source.open();
 
     auto plan = std::make_shared<ColumnPlan>(
@@ -179,7 +172,7 @@ void copyRows(RunContext& ctx, const std::string& table, const std::string& sour
         db::SourceQuery& again = *ctx.qrySourceData;
         db::TargetQuery& rows = *ctx.qryTargetData;
         again.close();
-        again.setText("select * from " + sourceSql);
+        again.setText(sourcesql::AllRows(sourceSql));
         again.open();
         int pending = 0;
         for (; !again.eof(); again.next()) {
@@ -233,7 +226,7 @@ bool importTableBody(RunContext& ctx, const std::string& table, const ResumeStat
     ctx.host->appendLog("\r\n开始导入表[ " + display + " ]的数据。");
     setTriggers(ctx, table, "disable");
     const std::string sourceTable = sourceTableName(table);
-    const std::string sourceSql = sourceSqlName(table, sourceTable);
+    const std::string sourceSql = sourcesql::SourceSqlName(table, sourceTable);
 
     int64_t count = 0;
     if (!countSourceRows(ctx, sourceSql, count)) {
@@ -250,7 +243,7 @@ bool importTableBody(RunContext& ctx, const std::string& table, const ResumeStat
 
     db::SourceQuery& source = *ctx.qrySourceData;
     source.close();
-    source.setText("select * from " + sourceSql + " where 1<0 ");
+    source.setText(sourcesql::ColumnList(sourceSql));
     source.open();
 
     if (table == "am_sysparam" || table == "am_kind") {

@@ -84,8 +84,7 @@ std::string SourceDatabaseName(std::string_view code) {
 
 bool SourceDatabaseExists(db::SourceQuery& query, std::string_view trimmedCode) {
     query.close();
-    query.setText("select 1 from sysdatabases where dbid>4 and lower(name) = lower(" +
-                  sqlString(SourceDatabaseName(trimmedCode)) + ")");
+    query.setText(DatabaseExistsSql(SourceDatabaseName(trimmedCode)));
     query.open();
     bool taken = !query.eof();
     query.close();

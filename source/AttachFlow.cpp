@@ -25,12 +25,12 @@ AttachFlow::AttachFlow(db::SourceConnection& conSource, db::SourceQuery& qrySour
 
 std::optional<SourceFlowResult> AttachFlow::check(const AttachRequest& request) {
     if (auto refusal = CheckAccountCode(request.code)) {
-        messages_.show("提示", refusal->message, core::MessageIcon::Warning,
+        messages_.show(core::kHintCaption, refusal->message, core::MessageIcon::Warning,
                        core::MessageButtons::Ok);
         return SourceFlowResult::refused(SourceFlowField::AccountCode);
     }
     if (core::trimBlanks(request.dataFile).empty()) {
-        messages_.show("提示", "请选择引入文件！", core::MessageIcon::Warning,
+        messages_.show(core::kHintCaption, "请选择引入文件！", core::MessageIcon::Warning,
                        core::MessageButtons::Ok);
         return SourceFlowResult::refused();
     }
@@ -42,12 +42,12 @@ SourceFlowResult AttachFlow::attach(const AttachRequest& request) {
     const std::string dataFile = core::trimBlanks(request.dataFile);
     std::error_code ignored;
     if (!std::filesystem::exists(dataFile, ignored)) {
-        messages_.show("提示", "数据文件不存在", core::MessageIcon::Information,
+        messages_.show(core::kHintCaption, "数据文件不存在", core::MessageIcon::Information,
                        core::MessageButtons::Ok);
         return SourceFlowResult::failed();
     }
     if (SourceDatabaseExists(qrySourceTmp_, code)) {
-        messages_.show("提示", kNameTakenMessage, core::MessageIcon::Error,
+        messages_.show(core::kHintCaption, kNameTakenMessage, core::MessageIcon::Error,
                        core::MessageButtons::Ok);
         return SourceFlowResult::refused(SourceFlowField::AccountCode);
     }
@@ -56,8 +56,7 @@ SourceFlowResult AttachFlow::attach(const AttachRequest& request) {
     const std::string name = SourceDatabaseName(code);
     qrySourceTmp_.close();
     try {
-        conSource_.execute("Exec sp_attach_single_file_db @dbname =" + sqlString(name) +
-                           ",@physname = " + sqlString(dataFile));
+        conSource_.execute(AttachSql(name, dataFile));
     } catch (const std::exception& error) {
         std::string text = error.what();
         // The server reports the log file it had to rebuild as an error; the
@@ -66,7 +65,7 @@ SourceFlowResult AttachFlow::attach(const AttachRequest& request) {
             const char* message = text.find("无法打开") != std::string::npos
                                       ? "无法打开物理文件!"
                                       : "无法引入帐套,可能文件已被破坏!";
-            messages_.show("提示", message, core::MessageIcon::Information,
+            messages_.show(core::kHintCaption, message, core::MessageIcon::Information,
                            core::MessageButtons::Ok);
             return SourceFlowResult::failed(text);
         }

@@ -38,21 +38,21 @@ std::optional<TBackupFileInfo> RestoreFlow::select(const std::string& path) {
     info.ArchiveId = TBackupFileInfo::kArchiveId;
     info.SplitId = TBackupFileInfo::kSplitId;
     if (path.find(".BAK") != std::string::npos && info.Read(path)) return info;
-    messages_.show("提示", "该文件不是MSSQL版《Quoxel财务》的备份文件！",
+    messages_.show(core::kHintCaption, "该文件不是MSSQL版《Quoxel财务》的备份文件！",
                    core::MessageIcon::Warning, core::MessageButtons::Ok);
     return std::nullopt;
 }
 
 std::optional<SourceFlowResult> RestoreFlow::check(const RestoreRequest& request) {
     if (auto refusal = CheckAccountCode(request.code, request.dataDirectory)) {
-        messages_.show("提示", refusal->message, core::MessageIcon::Warning,
+        messages_.show(core::kHintCaption, refusal->message, core::MessageIcon::Warning,
                        core::MessageButtons::Ok);
         return SourceFlowResult::refused(refusal->field == AccountCodeField::DataDirectory
                                              ? SourceFlowField::DataDirectory
                                              : SourceFlowField::AccountCode);
     }
     if (core::trimBlanks(request.archive).empty()) {
-        messages_.show("提示", "请选择备份文件！", core::MessageIcon::Warning,
+        messages_.show(core::kHintCaption, "请选择备份文件！", core::MessageIcon::Warning,
                        core::MessageButtons::Ok);
         return SourceFlowResult::refused();
     }
@@ -64,7 +64,7 @@ SourceFlowResult RestoreFlow::restore(const RestoreRequest& request) {
         return RestoreDatabase(request.archive, core::trimBlanks(request.dataDirectory),
                                core::trimBlanks(request.code));
     } catch (const std::exception& error) {
-        messages_.show("提示", "恢复账套失败！", core::MessageIcon::Warning,
+        messages_.show(core::kHintCaption, "恢复账套失败！", core::MessageIcon::Warning,
                        core::MessageButtons::Ok);
         return SourceFlowResult::failed(error.what());
     }
@@ -78,7 +78,8 @@ SourceFlowResult RestoreFlow::RestoreDatabase(const std::string& path, std::stri
         return SourceFlowResult::failed();
     }
     if (!exists(directory)) {
-        if (messages_.show("提示", "数据目录不存在,是否创建？", core::MessageIcon::Information,
+        if (messages_.show(core::kHintCaption, "数据目录不存在,是否创建？",
+                           core::MessageIcon::Information,
                            core::MessageButtons::YesNo) != core::MessageAnswer::Yes)
             return SourceFlowResult::failed();
         std::error_code failed;
@@ -92,7 +93,7 @@ SourceFlowResult RestoreFlow::RestoreDatabase(const std::string& path, std::stri
     if (directory.back() != '/') directory += '/';
     code = core::trimBlanks(code);
     if (SourceDatabaseExists(qrySourceTmp_, code)) {
-        messages_.show("提示", kNameTakenMessage, core::MessageIcon::Error,
+        messages_.show(core::kHintCaption, kNameTakenMessage, core::MessageIcon::Error,
                        core::MessageButtons::Ok);
         return SourceFlowResult::refused(SourceFlowField::AccountCode);
     }
@@ -103,7 +104,8 @@ SourceFlowResult RestoreFlow::RestoreDatabase(const std::string& path, std::stri
         if (exists(backupSet)) std::filesystem::remove(backupSet);
         unzipped = zip.UnZip(path, backupSet, BackupProductVersion);
     } catch (const std::exception& error) {
-        messages_.show("提示", "解压缩时出错!", core::MessageIcon::Error, core::MessageButtons::Ok);
+        messages_.show(core::kHintCaption, "解压缩时出错!", core::MessageIcon::Error,
+                       core::MessageButtons::Ok);
         return SourceFlowResult::failed(error.what());
     }
     // The component has said why when it wrote nothing; a backup set it did not
@@ -122,16 +124,14 @@ SourceFlowResult RestoreFlow::RestoreFromBackupFile(const std::string& backupFil
     const std::string name = SourceDatabaseName(code);
     db::SourceQuery& query = qrySourceTmp_;
     query.close();
-    query.setText("RESTORE FILELISTONLY FROM disk = " + sqlString(backupFile));
+    query.setText(FileListSql(backupFile));
     query.open();
     if (query.eof()) throw std::runtime_error("the backup set lists no files");
-    std::string statement = "Restore Database " + name + " from disk = " + sqlString(backupFile) +
-                            " with replace, \n Move " + sqlString(query.value(0).toText()) +
-                            " To " + sqlString(directory + name + ".mdf");
+    const std::string dataFile = query.value(0).toText();
     query.next();
-    if (!query.eof())
-        statement += "\n ,Move " + sqlString(query.value(0).toText()) + " To " +
-                     sqlString(directory + name + ".ldf");
+    const std::optional<std::string> logFile =
+        query.eof() ? std::nullopt : std::optional<std::string>(query.value(0).toText());
+    const std::string statement = RestoreSql(name, backupFile, directory, dataFile, logFile);
     for (int attempt = 1;; ++attempt) {
         wait_(kPauseBeforeAttemptMs);
         try {
@@ -139,7 +139,7 @@ SourceFlowResult RestoreFlow::RestoreFromBackupFile(const std::string& backupFil
             break;
         } catch (const std::exception& error) {
             if (attempt < kRestoreAttempts) continue;
-            messages_.show("提示", "恢复时,创建帐套数据库失败! 请检查磁盘是否足够!",
+            messages_.show(core::kHintCaption, "恢复时,创建帐套数据库失败! 请检查磁盘是否足够!",
                            core::MessageIcon::Error, core::MessageButtons::Ok);
             query.close();
             return SourceFlowResult::failed(error.what());

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "archive/TQXProductInfo.h"
+#include "archive/TSplitFileHeader.h"
 
 namespace source {
 
@@ -16,12 +20,12 @@ struct TBackupFileInfo {
     std::string FileId;           // the identification read from the file
     std::string AccountNameHead;  // the header's account name up to its first tab
 
-    static constexpr const char* kArchiveId = "QX20030412-2001-0415-QXSOFT-KTNM";
-    static constexpr const char* kSplitId = "{QX7A1E3D90-5B2F-4C81-9E64-D0A7F3B2C518}";
+    static constexpr std::string_view kArchiveId = archive::TQXProductInfo::kIdentification;
+    static constexpr std::string_view kSplitId = archive::TSplitFileHeader::kIdentification;
 
-    // Clears the fields read, then reads them from `path`. False when the file is
-    // too short or does not carry ArchiveId. A file that cannot be opened raises
-    // archive::StreamError with the system's reason.
+    // Clears the fields read, then reads them from `path` (archive::BackupHeader).
+    // False when the file is too short or does not carry ArchiveId. A file that cannot be opened
+    // raises archive::StreamError with the system's reason.
     bool Read(const std::string& path);
 };
 

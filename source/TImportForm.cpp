@@ -86,7 +86,7 @@ void TImportForm::btnImportClick() {
         return;
     }
     AccountCode = core::trimBlanks(request.code);
-    if (messages_.show("提示", "确定继续引入？", core::MessageIcon::Information,
+    if (messages_.show(core::kHintCaption, "确定继续引入？", core::MessageIcon::Information,
                        core::MessageButtons::YesNo) != core::MessageAnswer::Yes)
         return;
     SourceFlowResult result;

@@ -128,7 +128,7 @@ void TReStoreForm::btnRestoreClick() {
         return;
     }
     AccountCode = core::trimBlanks(edtAccCode->text().toStdString());
-    if (messages_.show("提示", "确定继续恢复？", core::MessageIcon::Information,
+    if (messages_.show(core::kHintCaption, "确定继续恢复？", core::MessageIcon::Information,
                        core::MessageButtons::YesNo) != core::MessageAnswer::Yes)
         return;
     bool restored = false;

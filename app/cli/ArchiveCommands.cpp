@@ -14,50 +14,25 @@
 #include <vector>
 
 #include "CommandRegistry.h"
+#include "app/CliMessageBox.h"
 #include "archive/ArchiveError.h"
+#include "archive/BackupHeader.h"
 #include "archive/FileStream.h"
 #include "archive/FixedVolumeMedia.h"
-#include "archive/TQXProductInfo.h"
 #include "archive/TQXZip.h"
-#include "archive/TSplitFileHeader.h"
 #include "core/Cp936.h"
 #include "core/MessageBox.h"
 
 namespace {
 
 // The component's boxes on stderr. Questions are answered by --yes (otherwise
-// refused); disk prompts by `diskAnswer`, except that the same prompt twice in a
-// row is cancelled: the disk (a directory) did not change, so retrying cannot help.
-class ConsoleMessageBox final : public core::MessageBox {
-public:
-    ConsoleMessageBox(bool yes, core::MessageAnswer diskAnswer)
-        : yes_(yes), diskAnswer_(diskAnswer) {}
-
-    core::MessageAnswer show(const std::string& caption, const std::string& text, core::MessageIcon,
-                             core::MessageButtons buttons) override {
-        std::string shown = text;
-        for (char& c : shown) {
-            if (c == '\r') c = ' ';
-        }
-        std::cerr << caption << ": " << shown;
-        core::MessageAnswer answer = core::MessageAnswer::Ok;
-        if (buttons == core::MessageButtons::YesNo) {
-            answer = yes_ ? core::MessageAnswer::Yes : core::MessageAnswer::No;
-            std::cerr << (yes_ ? " [yes]" : " [no: pass --yes to confirm]");
-        } else if (buttons == core::MessageButtons::OkCancel) {
-            answer = text == lastPrompt_ ? core::MessageAnswer::Cancel : diskAnswer_;
-            lastPrompt_ = text;
-            std::cerr << (answer == core::MessageAnswer::Ok ? " [ok]" : " [cancel]");
-        }
-        std::cerr << "\n";
-        return answer;
-    }
-
-private:
-    bool yes_;
-    core::MessageAnswer diskAnswer_;
-    std::string lastPrompt_;
-};
+// refused, never asked); disk prompts by `diskAnswer`, except that the same
+// prompt twice in a row is cancelled: the disk (a directory) did not change, so
+// retrying cannot help.
+void answerArchiveBoxes(app::CliMessageBox& messages, core::MessageAnswer diskAnswer) {
+    messages.setNoTerminalHint("pass --yes to confirm");
+    messages.setPromptRule(diskAnswer, true);
+}
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -84,6 +59,11 @@ std::optional<Arguments> parse(const std::vector<std::string>& args,
         }
     }
     return parsed;
+}
+
+// --yes answers questions; without it they are refused (no terminal is asked).
+std::optional<bool> presetYes(const Arguments& args) {
+    return args.yes ? std::optional<bool>(true) : std::nullopt;
 }
 
 std::string option(const Arguments& args, const std::string& name,
@@ -120,30 +100,20 @@ int info(const std::vector<std::string>& rawArgs) {
     }
     return reporting("info", [&] {
         archive::FileStream file(rawArgs[0], archive::FileMode::OpenRead);
-        std::array<std::uint8_t, archive::TSplitFileHeader::kSize> start{};
-        const auto startRead = file.Read(start.data(), start.size());
-        const bool firstVolume = archive::TSplitFileHeader::HasIdentification(
-            start.data(), static_cast<std::size_t>(startRead));
-        file.SetPosition(firstVolume ? static_cast<std::int64_t>(archive::TSplitFileHeader::kSize)
-                                     : 0);
-        archive::TQXProductInfo header;
-        file.Read(header.bytes.data(), header.bytes.size());
-
-        const bool identified = header.HasArchiveIdentification();
-        const std::string name = core::fromCp936Lossy(header.AccountName());
-        const std::size_t tab = name.find('\t');
+        const archive::BackupHeader header = archive::BackupHeader::Read(file);
+        const bool identified = header.identified();
         std::cout << "identification: " << (identified ? "ok" : "mismatch") << "\n";
         if (!identified) {  // the other fields would be noise
             return failed("info", "\"" + rawArgs[0] +
                                       "\" is not a backup archive: it does not begin with the "
                                       "archive identification");
         }
-        std::cout << "product version: " << core::fromCp936Lossy(header.ProductVersion()) << "\n"
-                  << "account code: " << core::fromCp936Lossy(header.AccountCode()) << "\n"
-                  << "account name before tab: " << name.substr(0, tab) << "\n"
-                  << "account name after tab: "
-                  << (tab == std::string::npos ? name : name.substr(tab + 1)) << "\n"
-                  << "first volume of a split archive: " << (firstVolume ? "yes" : "no") << "\n"
+        std::cout << "product version: " << header.productVersion << "\n"
+                  << "account code: " << header.accountCode << "\n"
+                  << "account name before tab: " << header.accountNameBeforeTab() << "\n"
+                  << "account name after tab: " << header.accountNameAfterTab() << "\n"
+                  << "first volume of a split archive: " << (header.firstVolume ? "yes" : "no")
+                  << "\n"
                   << "payload: not read (this is the header only; 'lir2orbit-cli test ARCHIVE' "
                      "reads the whole archive)\n";
         return 0;
@@ -157,7 +127,8 @@ int test(const std::vector<std::string>& rawArgs) {
     }
     return reporting("test", [&] {
         // Only the volumes lying beside the first are read: nobody can insert a disk.
-        ConsoleMessageBox messages(false, core::MessageAnswer::Cancel);
+        app::CliMessageBox messages(std::cerr, std::cin, false, false);
+        answerArchiveBoxes(messages, core::MessageAnswer::Cancel);
         archive::TQXZip zip(messages);
         const auto size = zip.Test(rawArgs[0]);
         if (!size) return failed("test", zip.FailureReason());
@@ -175,7 +146,8 @@ int unzip(const std::vector<std::string>& rawArgs) {
     }
     return reporting("unzip", [&] {
         // A missing volume will not appear: its prompt is cancelled.
-        ConsoleMessageBox messages(args->yes, core::MessageAnswer::Cancel);
+        app::CliMessageBox messages(std::cerr, std::cin, false, presetYes(*args));
+        answerArchiveBoxes(messages, core::MessageAnswer::Cancel);
         archive::TQXZip zip(messages);
         const std::string& out = args->positional[1];
         if (!zip.UnZip(args->positional[0], out,
@@ -216,8 +188,8 @@ int zip(const std::vector<std::string>& rawArgs) {
         archive::FixedVolumeMedia media(parent.empty() ? std::filesystem::path(".") : parent,
                                         diskSize);
 
-        ConsoleMessageBox messages(args->yes,
-                                   core::MessageAnswer::Ok);  // each volume gets a fresh "disk"
+        app::CliMessageBox messages(std::cerr, std::cin, false, presetYes(*args));
+        answerArchiveBoxes(messages, core::MessageAnswer::Ok);  // each volume gets a fresh "disk"
         archive::TQXZip packer(messages, &media);
         packer.InFileName = args->positional[0];
         packer.OutFileName = archivePath;

@@ -6,10 +6,9 @@
 
 #include "CommandLine.h"
 #include "CommandRegistry.h"
+#include "core/ToolVersion.h"
 
 namespace {
-
-constexpr const char* kVersion = "10.11";
 
 constexpr const char* kExitStatuses =
     "exit status: 0 done; 1 failed while working; 2 usage error (unknown option, missing\n"
@@ -23,7 +22,7 @@ void printCommandHelp(std::ostream& out, const cli::Command& command) {
 }
 
 void printHelp(std::ostream& out) {
-    out << "lir2orbit-cli " << kVersion
+    out << "lir2orbit-cli " << core::kToolVersion
         << ": upgrades an account set from SQL Server into PostgreSQL, without a window.\n\n"
            "usage: lir2orbit-cli COMMAND [ARGS...]\n"
            "       lir2orbit-cli --help | --version\n\ncommands:\n";
@@ -47,7 +46,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (name == "--version") {
-        std::cout << "lir2orbit-cli " << kVersion << "\n";
+        std::cout << "lir2orbit-cli " << core::kToolVersion << "\n";
         return 0;
     }
     for (const auto& command : cli::registeredCommands()) {

@@ -25,6 +25,7 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "core/TextRules.h"
+#include "core/ToolVersion.h"
 #include "source/SourceAccess.h"
 #include "source/TImportForm.h"
 #include "source/TReStoreForm.h"
@@ -77,8 +78,8 @@ TCopyDataForm::TCopyDataForm(FormServices services, QWidget* parent)
     connectHandlers();
 
     LocalHostIP.clear();
-    ToolVersionMajor = "10";
-    ToolVersionMinor = "11";
+    ToolVersionMajor = core::kToolVersionMajor;
+    ToolVersionMinor = core::kToolVersionMinor;
     setWindowTitle(q("QuoxelMSSQL版财务直升PGSQL版Orbit系列产品数据导入工具V" + ToolVersionMajor +
                      "." + ToolVersionMinor));
     LoadTableList = app::loadTableList(services_.loadTablePath);
@@ -422,7 +423,7 @@ void TCopyDataForm::confirmAndStartRun() {
         std::string(app::messages::kConfirmRunHead) +
         core::trimBlanks(connections_.source().database) + app::messages::kConfirmRunMiddle +
         core::trimBlanks(connections_.target().database) + app::messages::kConfirmRunTail;
-    if (services_.messages.show(app::messages::kHint, question, core::MessageIcon::Question,
+    if (services_.messages.show(core::kHintCaption, question, core::MessageIcon::Question,
                                 core::MessageButtons::YesNo) != core::MessageAnswer::Yes) {
         return;
     }
@@ -491,7 +492,7 @@ void TCopyDataForm::closeEvent(QCloseEvent* event) {
     // The run uses this window's connections until it ends.
     if (runActive()) {
         if (controller_->stopRequested() ||
-            services_.messages.show(app::messages::kHint, app::messages::kStopRunQuestion,
+            services_.messages.show(core::kHintCaption, app::messages::kStopRunQuestion,
                                     core::MessageIcon::Question,
                                     core::MessageButtons::YesNo) != core::MessageAnswer::Yes) {
             event->ignore();

@@ -4,9 +4,9 @@
 #include <sstream>
 #include <utility>
 
-#include "ScriptedMessageBox.h"
 #include "app/CliMessageBox.h"
 #include "app/CliRunHost.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ void tableRun(engine::RunHost& host) {
 
 TEST(CliRunHostTest, PipeGetsEveryLineOnceInItsFinalForm) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     app::CliRunHost host(out, false, messages);
     tableRun(host);
     host.finish();
@@ -43,7 +43,7 @@ struct ManualClock {
 
 TEST(CliRunHostTest, TerminalRewritesTheProgressLineInPlace) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     ManualClock clock;
     app::CliRunHost host(out, true, messages, clock.pace());
     tableRun(host);  // every replacement within the same instant: only final forms show
@@ -55,7 +55,7 @@ TEST(CliRunHostTest, TerminalRewritesTheProgressLineInPlace) {
 
 TEST(CliRunHostTest, TerminalRedrawsAtMostTenTimesASecond) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     ManualClock clock;
     app::CliRunHost host(out, true, messages, clock.pace());
     host.appendLog("t 0/9");
@@ -71,7 +71,7 @@ TEST(CliRunHostTest, TerminalRedrawsAtMostTenTimesASecond) {
 
 TEST(CliRunHostTest, PipeShowsATableStillBeingCopiedEveryFiveSeconds) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     ManualClock clock;
     app::CliRunHost host(out, false, messages, clock.pace());
     auto at = [&](int ms, const char* table, int64_t done, int64_t total) {
@@ -102,7 +102,7 @@ TEST(CliRunHostTest, PipeShowsATableStillBeingCopiedEveryFiveSeconds) {
 
 TEST(CliRunHostTest, MessageEndsTheOpenLineFirst) {
     std::ostringstream out;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     app::CliRunHost host(out, false, messages);
     host.appendLog("\r重启外键完成。");
     host.showMessage("提示", "数据导入完成！", core::MessageIcon::Warning);
@@ -133,6 +133,38 @@ TEST(CliMessageBoxTest, QuestionAnsweredByPresetThenTerminalElseNo) {
                                core::MessageIcon::Information, core::MessageButtons::YesNo);
         EXPECT_EQ(answer, c.yes ? core::MessageAnswer::Yes : core::MessageAnswer::No);
         EXPECT_EQ(err.str().rfind("提示: 检测到导入记录", 0), 0u) << err.str();
+    }
+}
+
+TEST(CliMessageBoxTest, PromptRuleAnswersWithoutAskingAndCancelsARepeat) {
+    struct Case {
+        const char* name;
+        bool repeatCancels;
+        std::vector<core::MessageAnswer> answers;  // to prompts A, A, B, A
+    } cases[] = {
+        {"repeat cancels",
+         true,
+         {core::MessageAnswer::Ok, core::MessageAnswer::Cancel, core::MessageAnswer::Ok,
+          core::MessageAnswer::Ok}},
+        {"every prompt answered alike",
+         false,
+         {core::MessageAnswer::Ok, core::MessageAnswer::Ok, core::MessageAnswer::Ok,
+          core::MessageAnswer::Ok}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ostringstream err;
+        std::istringstream in("n\nn\nn\nn\n");
+        app::CliMessageBox box(err, in, true, false);
+        box.setPromptRule(core::MessageAnswer::Ok, c.repeatCancels);
+        std::vector<core::MessageAnswer> answers;
+        for (const char* prompt : {"A", "A", "B", "A"})
+            answers.push_back(
+                box.show("QXZip", prompt, core::MessageIcon::None, core::MessageButtons::OkCancel));
+        EXPECT_EQ(answers, c.answers);
+        EXPECT_EQ(box.show("QXZip", "?", core::MessageIcon::None, core::MessageButtons::YesNo),
+                  core::MessageAnswer::No)
+            << "questions keep their preset answer";
     }
 }
 

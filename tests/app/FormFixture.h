@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "ScriptedMessageBox.h"
 #include "app/gui/DropDownComboBox.h"
 #include "app/gui/TCopyDataForm.h"
 #include "fixtures/ProgramDirectory.h"
 #include "source/FileChooser.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace apptest {
 
@@ -75,7 +75,7 @@ public:
     }
 
     fixtures::ProgramDirectory dir;
-    ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     CancellingChooser chooser;
     std::vector<std::string> openedDirectories;
     std::unique_ptr<gui::TCopyDataForm> form;

@@ -6,10 +6,10 @@
 #include <QScrollBar>
 #include <thread>
 
-#include "ScriptedMessageBox.h"
 #include "app/gui/DesktopRunHost.h"
 #include "app/gui/LogView.h"
 #include "engine/RunLog.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ TEST(DesktopRunHostTest, ProgressFromAWorkerEndsExactAndCoalesced) {
     QPlainTextEdit memo;
     gui::LogView view(memo);
     engine::RunLog log;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     gui::DesktopRunHost host(log, view, messages);
 
     int blockChanges = 0;
@@ -86,7 +86,7 @@ TEST(DesktopRunHostTest, TheLogKeepsItsPlaceWhileScrolledUpDuringARun) {
     memo.show();
     gui::LogView view(memo);
     engine::RunLog log;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     gui::DesktopRunHost host(log, view, messages);
     QScrollBar* bar = memo.verticalScrollBar();
 
@@ -120,7 +120,7 @@ TEST(DesktopRunHostTest, QuestionIsAskedOnTheMainThreadAndCancelAnswersNo) {
     QPlainTextEdit memo;
     gui::LogView view(memo);
     engine::RunLog log;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     messages.answers.push_back(core::MessageAnswer::Yes);
     gui::DesktopRunHost host(log, view, messages);
 

@@ -2,16 +2,16 @@
 
 #include <memory>
 
-#include "ScriptedMessageBox.h"
 #include "ServerFixture.h"
 #include "app/Connections.h"
 #include "app/StartChecks.h"
 #include "core/Cp936.h"
 #include "fixtures/ProgramDirectory.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
-using apptest::ScriptedMessageBox;
+using support::ScriptedMessageBox;
 
 // One source and one target account set for the whole suite; each case changes
 // a few rows and puts them back.
@@ -38,7 +38,7 @@ protected:
 
     Checked check() {
         fixtures::ProgramDirectory dir;
-        ScriptedMessageBox messages;
+        ScriptedMessageBox messages{ScriptedMessageBox::Unscripted::No};
         app::Connections connections(dir.path(), messages);
         connections.loadFields();
         connections.source() = apptest::sourceFields(*server_, source_->name());

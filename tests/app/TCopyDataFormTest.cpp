@@ -164,7 +164,7 @@ TEST(TCopyDataFormTest, AFailedConnectionShowsItsMessageAndSavesNothing) {
 
 TEST(TCopyDataFormTest, AMissingSkipListStopsTheWindow) {
     fixtures::ProgramDirectory dir;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     apptest::CancellingChooser chooser;
     gui::FormServices services{messages, chooser, {}, dir.path(), dir.file("loadtable.txt"), {}};
     EXPECT_THROW(gui::TCopyDataForm form(services), std::runtime_error);

@@ -3,11 +3,11 @@
 #include <QDir>
 #include <QProcess>
 
-#include "ScriptedMessageBox.h"
 #include "ServerFixture.h"
 #include "app/Connections.h"
 #include "app/TargetBackup.h"
 #include "fixtures/ProgramDirectory.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ TEST(TargetBackupTest, PgDumpFromTheServerBinDirectoryWhenItIsThere) {
 TEST(TargetBackupTest, DumpsTheTargetIntoTheBackupDirectory) {
     fixtures::TargetAccountSet target("qxbackup");
     fixtures::ProgramDirectory dir;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     app::Connections connections(dir.path(), messages);
     connections.target() = apptest::targetFields(target.name());
 
@@ -73,7 +73,7 @@ TEST(TargetBackupTest, DumpsTheTargetIntoTheBackupDirectory) {
 TEST(TargetBackupTest, NoBackupDirectoryOrAFailingDumpIsAnError) {
     fixtures::TargetAccountSet target("qxbackupfail");
     fixtures::ProgramDirectory dir;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     app::Connections connections(dir.path(), messages);
     connections.target() = apptest::targetFields(target.name());
     // A file where the backup directory belongs cannot be a directory.
@@ -98,7 +98,7 @@ TEST(TargetBackupTest, NoBackupDirectoryOrAFailingDumpIsAnError) {
 
 TEST(TargetBackupTest, AnUnreachableTargetOnlyShowsItsMessage) {
     fixtures::ProgramDirectory dir;
-    apptest::ScriptedMessageBox messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::No};
     app::Connections connections(dir.path(), messages);
     connections.target() = apptest::targetFields("qx_no_such_database");
     app::TargetBackup backup(connections);

@@ -14,27 +14,6 @@
 
 namespace archive_test {
 
-core::MessageAnswer ScriptedMessageBox::show(const std::string& caption, const std::string& text,
-                                             core::MessageIcon icon, core::MessageButtons buttons) {
-    shown.push_back({caption, text, icon, buttons});
-    if (answer) return answer(shown.back());
-    switch (buttons) {
-        case core::MessageButtons::YesNo:
-            return core::MessageAnswer::Yes;
-        case core::MessageButtons::OkCancel:
-            return core::MessageAnswer::Ok;
-        case core::MessageButtons::Ok:
-            break;
-    }
-    return core::MessageAnswer::Ok;
-}
-
-std::vector<std::string> ScriptedMessageBox::texts() const {
-    std::vector<std::string> result;
-    for (const auto& box : shown) result.push_back(box.text);
-    return result;
-}
-
 FileSizeLimit::FileSizeLimit(rlim_t bytes) {
     std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
     getrlimit(RLIMIT_FSIZE, &saved_);

@@ -10,27 +10,11 @@
 
 #include "archive/VolumeMedia.h"
 #include "core/MessageBox.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace archive_test {
 
-// Records every box shown and answers through `answer` (by default: Yes to
-// questions, OK to prompts).
-class ScriptedMessageBox final : public core::MessageBox {
-public:
-    struct Shown {
-        std::string caption;
-        std::string text;
-        core::MessageIcon icon;
-        core::MessageButtons buttons;
-    };
-
-    std::function<core::MessageAnswer(const Shown&)> answer;
-    std::vector<Shown> shown;
-
-    core::MessageAnswer show(const std::string& caption, const std::string& text,
-                             core::MessageIcon icon, core::MessageButtons buttons) override;
-    std::vector<std::string> texts() const;
-};
+using support::ScriptedMessageBox;
 
 // Floppy disks of given free sizes, one after another: the next disk is "in the
 // drive" after each disk prompt (wire `insertNext` into the message box).

@@ -20,7 +20,7 @@ constexpr const char* kVersion = "QXLedgerSuite";
 
 class QXZipTest : public ArchiveTest {
 protected:
-    ScriptedMessageBox messages;
+    ScriptedMessageBox messages{ScriptedMessageBox::Unscripted::Yes};
 
     // Packs `input` at `type` through the properties, onto the hard disk.
     std::string pack(const std::string& input, TCompressType type = TCompressType::ctNormal,

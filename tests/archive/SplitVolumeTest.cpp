@@ -24,7 +24,7 @@ std::string volumePrompt(int n, const char* drive) {
 
 class SplitVolumeTest : public ArchiveTest {
 protected:
-    ScriptedMessageBox messages;
+    ScriptedMessageBox messages{ScriptedMessageBox::Unscripted::Yes};
 
     void SetUp() override {
         ArchiveTest::SetUp();
@@ -238,7 +238,7 @@ TEST_F(SplitArchiveTest, EachUnpackingHasItsOwnTemporaryFile) {
         firstTemporary = first.GetTempFileName();
         EXPECT_EQ(std::filesystem::symlink_status(firstTemporary).permissions(),
                   std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-        ScriptedMessageBox quiet;
+        ScriptedMessageBox quiet{ScriptedMessageBox::Unscripted::Yes};
         TQXZip second(quiet);
         EXPECT_TRUE(second.UnZip(path("floppy2/a:backup.BAK"), path("second.dat"), kVersion));
         std::filesystem::rename(path("elsewhere.qx2"), path("floppy/a:backup.qx2"));

@@ -189,7 +189,7 @@ TEST_P(AttachmentTest, CopiesInPagesOfTenThroughAFreshStagingTable) {
         "25");
     std::vector<int> sizes = flushSizes("p_orderattach", "billid, itemno");
     EXPECT_EQ(sizes, (std::vector<int>{10, 10, 5}));
-    EXPECT_EQ(host.lastProgress, "正在导入表[ p_orderattach ]的数据(25/25)。");
+    EXPECT_EQ(host.lastProgress(), "正在导入表[ p_orderattach ]的数据(25/25)。");
     EXPECT_EQ(host.lines().back(), "成功导入表 [ p_orderattach ] 25条数据。");
     EXPECT_FALSE(sourceHasTable("t_p_orderattach"));
 }

@@ -28,22 +28,6 @@ std::string cell(const db::Value& value) { return value.isNull() ? "<null>" : va
 
 }  // namespace
 
-void LogHost::appendLog(const std::string& text) {
-    appended.push_back(text);
-    log.append(text);
-}
-
-void LogHost::replaceLastLog(const std::string& text) {
-    ++replacements;
-    if (text.starts_with("正在导入表[")) lastProgress = text;
-    log.replaceLast(text);
-}
-
-bool LogHost::hasLine(const std::string& line) const {
-    std::vector<std::string> all = log.lines();
-    return std::find(all.begin(), all.end(), line) != all.end();
-}
-
 support::TdsTestServer* ImportFixture::server_ = nullptr;
 
 void ImportFixture::SetUpTestSuite() {

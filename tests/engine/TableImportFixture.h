@@ -16,38 +16,14 @@
 #include "db/TargetConnection.h"
 #include "db/TargetQuery.h"
 #include "engine/RunContext.h"
-#include "engine/RunHost.h"
-#include "engine/RunLog.h"
 #include "support/PgTestEnv.h"
+#include "support/RecordingHost.h"
 
 namespace support {
 class TdsTestServer;
 }  // namespace support
 
 namespace importtest {
-
-// Keeps the log as the desktop shows it, and what the progress line said last
-// before the line was turned into something else.
-class LogHost : public engine::RunHost {
-public:
-    void appendLog(const std::string& text) override;
-    void replaceLastLog(const std::string& text) override;
-    void clearLog() override { log.clear(); }
-    std::string logText() const override { return log.text(); }
-    void setBusy(bool) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    void showMessage(const std::string&, const std::string&, core::MessageIcon) override {}
-    void processEvents() override { ++eventCalls; }
-
-    std::vector<std::string> lines() const { return log.lines(); }
-    bool hasLine(const std::string& line) const;
-
-    engine::RunLog log;
-    std::vector<std::string> appended;
-    std::string lastProgress;  // last replacement that was a progress line
-    int replacements = 0;
-    int eventCalls = 0;
-};
 
 class ImportFixture : public testing::Test {
 protected:
@@ -79,7 +55,7 @@ protected:
     std::unique_ptr<db::SourceQuery> qrySourceData, qrySourceTmp;
     std::unique_ptr<db::TargetQuery> qryTargetData, qryTargetTmp;
     std::string programDir;
-    LogHost host;
+    enginetest::RecordingHost host;
     engine::RunContext ctx;
 };
 

@@ -52,9 +52,9 @@ TEST_F(TableImportTest, FlushesAThousandRowsOrTenBinaryRowsAtATime) {
                   "", "开始导入表[ a_plain ]的数据。", "成功导入表 [ a_plain ] 2500条数据。", "",
                   "开始导入表[ b_attach ]的数据。", "成功导入表 [ b_attach ] 25条数据。", "",
                   "开始导入表[ c_after ]的数据。", "成功导入表 [ c_after ] 1500条数据。"}));
-    EXPECT_EQ(host.replacements, 2500 + 25 + 1500 + 3);
-    EXPECT_EQ(host.lastProgress, "正在导入表[ c_after ]的数据(1500/1500)。");
-    EXPECT_EQ(host.eventCalls, 3);
+    EXPECT_EQ(host.replacements(), 2500 + 25 + 1500 + 3);
+    EXPECT_EQ(host.lastProgress(), "正在导入表[ c_after ]的数据(1500/1500)。");
+    EXPECT_EQ(host.eventCalls(), 3);
     // The serial column continues after the copied keys; the last table is recorded.
     EXPECT_EQ(targetValue("select nextval('a_plain_id_seq')"), "2501");
     EXPECT_EQ(recordedTable(), "c_after");
@@ -79,8 +79,8 @@ TEST_P(MissingSourceTest, EmptyOrAbsentSourceKeepsTheTargetRows) {
     expected.insert(expected.end(),
                     {"", "开始导入表[ k_empty ]的数据。", "表[ k_empty ]中无数据。"});
     EXPECT_EQ(host.lines(), expected);
-    EXPECT_EQ(host.replacements, 0);
-    EXPECT_EQ(host.eventCalls, 0);
+    EXPECT_EQ(host.replacements(), 0);
+    EXPECT_EQ(host.eventCalls(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(DevMode, MissingSourceTest, testing::Bool());
@@ -132,8 +132,8 @@ TEST_F(TableImportTest, SkipListMatchesWholeLinesIgnoringCase) {
     EXPECT_EQ(targetValue("select count(*) from m_one"), "0");
     EXPECT_EQ(targetValue("select count(*) from m_three"), "0");
     EXPECT_EQ(targetValue("select id from m_two"), "2");
-    EXPECT_EQ(host.appended[0], "\r\n跳过表[ m_one ]。");
-    EXPECT_EQ(host.appended[1], "\r\n跳过表[ m_three ]。");
+    EXPECT_EQ(host.appended()[0], "\r\n跳过表[ m_one ]。");
+    EXPECT_EQ(host.appended()[1], "\r\n跳过表[ m_three ]。");
     // Closing actions run for skipped tables too.
     EXPECT_TRUE(triggersEnabled("m_one"));
     EXPECT_EQ(recordedTable(), "m_two");

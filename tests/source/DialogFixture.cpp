@@ -32,9 +32,9 @@ void DialogFixture::writeFile(const std::string& path, const std::string& bytes)
 
 namespace sourcetest {
 
-void makeArchive(ScriptedMessages& messages, const std::string& input, const std::string& archive,
-                 const std::string& productVersion, const std::string& code,
-                 const std::string& name, std::int64_t volumeSize) {
+void makeArchive(support::ScriptedMessageBox& messages, const std::string& input,
+                 const std::string& archive, const std::string& productVersion,
+                 const std::string& code, const std::string& name, std::int64_t volumeSize) {
     namespace fs = std::filesystem;
     fs::path target(archive);
     archive::FixedVolumeMedia media(target.parent_path().string(), volumeSize);

@@ -15,6 +15,7 @@
 #include "db/SourceConnection.h"
 #include "db/SourceQuery.h"
 #include "source/SourceAccess.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace sourcetest {
 
@@ -48,7 +49,7 @@ protected:
 
     db::SourceConnection con;
     db::SourceQuery qry{con};
-    ScriptedMessages messages;
+    support::ScriptedMessageBox messages{support::ScriptedMessageBox::Unscripted::Yes};
     ScriptedChooser chooser;
     std::vector<int> waits;
 
@@ -64,8 +65,8 @@ namespace sourcetest {
 // Packs `input` into a backup archive with the archive component; with a
 // volume size, cuts it into volumes of that size beside `archive` (the first
 // keeps the archive's name).
-void makeArchive(ScriptedMessages& messages, const std::string& input, const std::string& archive,
-                 const std::string& productVersion, const std::string& code,
-                 const std::string& name, std::int64_t volumeSize = 0);
+void makeArchive(support::ScriptedMessageBox& messages, const std::string& input,
+                 const std::string& archive, const std::string& productVersion,
+                 const std::string& code, const std::string& name, std::int64_t volumeSize = 0);
 
 }  // namespace sourcetest

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "ToolStatements.h"
+#include "app/Connections.h"
+#include "app/StartChecks.h"
+#include "engine/SourceStatements.h"
+#include "source/AccountCode.h"
+#include "source/SqlText.h"
 #include "tds-testserver/BatchSplitter.h"
 #include "tds-testserver/SqlRewriter.h"
 
@@ -9,6 +13,8 @@ using tdsserver::SqlRewriter;
 
 namespace {
 
+namespace sourcesql = engine::sourcesql;
+
 struct RewriteCase {
     std::string tsql;
     std::string postgres;
@@ -16,26 +22,28 @@ struct RewriteCase {
 
 TEST(SqlRewriter, EveryStatementTheToolSends) {
     const RewriteCase cases[] = {
-        {toolsql::SourceDatabaseList, toolsql::SourceDatabaseList},
-        {toolsql::AccountingSystem, toolsql::AccountingSystem},
-        {toolsql::DuplicateDepartments,
+        {app::kSourceListSql, app::kSourceListSql},
+        {app::kAccountingSystemSql, app::kAccountingSystemSql},
+        {app::kDepartmentSql,
          "select 1 from l_department d group by coalesce(shopid,0),name having cast(count(1) as "
          "int)>1"},
-        {toolsql::PeriodParameters, toolsql::PeriodParameters},
-        {toolsql::VersionValues, toolsql::VersionValues},
-        {toolsql::ApprovalCondition, toolsql::ApprovalCondition},
-        {toolsql::PositionTable, toolsql::PositionTable},
-        {toolsql::countRows("order"), "select cast(count(1) as int) as cnt from order where 1=1 "},
-        {toolsql::columnList("l_goods"), toolsql::columnList("l_goods")},
-        {toolsql::allRows("am_sysparam"), toolsql::allRows("am_sysparam")},
-        {toolsql::userKinds("am_kind"), toolsql::userKinds("am_kind")},
-        {toolsql::attachmentPage(20),
+        {app::kPeriodSql, app::kPeriodSql},
+        {sourcesql::kStampValues, sourcesql::kStampValues},
+        {sourcesql::kApprovalCondition, sourcesql::kApprovalCondition},
+        {sourcesql::kPositionTable, sourcesql::kPositionTable},
+        {sourcesql::CountRows(sourcesql::SourceSqlName("t_order", "order")),
+         "select cast(count(1) as int) as cnt from \"order\" where 1=1 "},
+        {sourcesql::ColumnList("l_goods"), sourcesql::ColumnList("l_goods")},
+        {sourcesql::AllRows("am_sysparam"), sourcesql::AllRows("am_sysparam")},
+        {sourcesql::UserKinds("am_kind"), sourcesql::UserKinds("am_kind")},
+        {sourcesql::AttachmentPage(20),
          "select * from p_orderattach m inner join (select billid,itemno,billtypeid from "
-         "t_p_orderattach where id > 20 "
+         "t_p_orderattach where id > 20 order by id "
          "limit 10) d   on m.billid = d.billid and m.itemno=d.itemno and m.billtypeid = "
          "d.billtypeid"},
-        {toolsql::DropStaging, toolsql::DropStaging},
-        {toolsql::nameTaken("ABC"), toolsql::nameTaken("ABC")},
+        {sourcesql::kDropStaging, sourcesql::kDropStaging},
+        {source::DatabaseExistsSql(source::SourceDatabaseName("ABC")),
+         source::DatabaseExistsSql(source::SourceDatabaseName("ABC"))},
         // Shapes the rules must also handle beyond the tool's own texts.
         {"select top 3 name from [dbo].[My Table] where x = N'it''s [not] isnull(' order by name",
          "select name from \"My Table\" where x = 'it''s [not] isnull(' order by name limit 3"},
@@ -88,7 +96,7 @@ TEST(SqlRewriter, CatalogueFunctionsAndTypesOfOtherClients) {
 }
 
 TEST(SqlRewriter, StagingCommandBecomesThreeStatementsAndAConditionalCreate) {
-    const std::vector<std::string> statements = BatchSplitter::split(toolsql::stagingCommand());
+    const std::vector<std::string> statements = BatchSplitter::split(sourcesql::StagingCommand());
     ASSERT_EQ(statements.size(), 3u);
     EXPECT_EQ(statements[1], "delete from t_p_orderattach");
     EXPECT_EQ(SqlRewriter::rewrite(statements[2]),

@@ -9,12 +9,18 @@
 #include <memory>
 
 #include "DbLibClient.h"
-#include "ToolStatements.h"
+#include "app/Connections.h"
+#include "app/StartChecks.h"
+#include "engine/SourceStatements.h"
+#include "source/AccountCode.h"
+#include "source/SqlText.h"
 #include "support/PgTestEnv.h"
 #include "support/SourceDatabase.h"
 #include "support/TdsTestServer.h"
 
 namespace {
+
+namespace sourcesql = engine::sourcesql;
 
 using dblibtest::Connection;
 using dblibtest::Outcome;
@@ -252,12 +258,18 @@ TEST_F(TdsServer, AnswersEveryStatementTheToolSends) {
         std::size_t rows;
     };
     const Case cases[] = {
-        {toolsql::AccountingSystem, 1},     {toolsql::DuplicateDepartments, 1},
-        {toolsql::PeriodParameters, 2},     {toolsql::VersionValues, 5},
-        {toolsql::ApprovalCondition, 1},    {toolsql::PositionTable, 1},
-        {toolsql::countRows("l_goods"), 1}, {toolsql::columnList("l_goods"), 0},
-        {toolsql::allRows("l_goods"), 2},   {toolsql::allRows("am_sysparam"), 9},
-        {toolsql::userKinds("am_kind"), 3}, {toolsql::nameTaken("NOPE"), 0},
+        {app::kAccountingSystemSql, 1},
+        {app::kDepartmentSql, 1},
+        {app::kPeriodSql, 2},
+        {sourcesql::kStampValues, 5},
+        {sourcesql::kApprovalCondition, 1},
+        {sourcesql::kPositionTable, 1},
+        {sourcesql::CountRows(sourcesql::SourceSqlName("l_goods", "l_goods")), 1},
+        {sourcesql::ColumnList("l_goods"), 0},
+        {sourcesql::AllRows("l_goods"), 2},
+        {sourcesql::AllRows("am_sysparam"), 9},
+        {sourcesql::UserKinds("am_kind"), 3},
+        {source::DatabaseExistsSql(source::SourceDatabaseName("NOPE")), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql);
@@ -267,16 +279,16 @@ TEST_F(TdsServer, AnswersEveryStatementTheToolSends) {
         EXPECT_EQ(outcome.results[0].rows.size(), c.rows);
     }
 
-    const Outcome period = conn->run(toolsql::PeriodParameters);
+    const Outcome period = conn->run(app::kPeriodSql);
     EXPECT_EQ(period.results[0].columns[1].type, SYBINT4);
     EXPECT_EQ(conn->text(SYBINT4, *period.results[0].rows[0][1]), "1");
-    const Outcome position = conn->run(toolsql::PositionTable);
+    const Outcome position = conn->run(sourcesql::kPositionTable);
     EXPECT_EQ(conn->text(SYBCHAR, *position.results[0].rows[0][1]), "O_Position");
-    const Outcome columns = conn->run(toolsql::columnList("l_goods"));
+    const Outcome columns = conn->run(sourcesql::ColumnList("l_goods"));
     EXPECT_EQ(columns.results[0].columns.size(), 3u);
 
     auto master = connect("master");
-    const Outcome list = master->run(toolsql::SourceDatabaseList);
+    const Outcome list = master->run(app::kSourceListSql);
     ASSERT_TRUE(list.succeeded) << list.errorText();
     bool listed = false;
     for (const auto& row : list.results.at(0).rows) {
@@ -288,19 +300,19 @@ TEST_F(TdsServer, AnswersEveryStatementTheToolSends) {
     // The staging command twice (creating, then reusing the table), the pages, the drop.
     for (int pass = 0; pass < 2; ++pass) {
         SCOPED_TRACE(pass);
-        const Outcome staged = conn->run(toolsql::stagingCommand());
+        const Outcome staged = conn->run(sourcesql::StagingCommand());
         ASSERT_TRUE(staged.succeeded) << staged.errorText();
     }
-    conn->run("drop table t_p_orderattach");
-    ASSERT_TRUE(conn->run(toolsql::stagingCommand()).succeeded);
+    conn->run(sourcesql::kDropStaging);
+    ASSERT_TRUE(conn->run(sourcesql::StagingCommand()).succeeded);
     const std::size_t pageRows[] = {10, 10, 5};
     for (int page = 0; page < 3; ++page) {
         SCOPED_TRACE(page);
-        const Outcome outcome = conn->run(toolsql::attachmentPage(page * 10));
+        const Outcome outcome = conn->run(sourcesql::AttachmentPage(page * 10));
         ASSERT_TRUE(outcome.succeeded) << outcome.errorText();
         EXPECT_EQ(outcome.results.at(0).rows.size(), pageRows[page]);
     }
-    EXPECT_TRUE(conn->run(toolsql::DropStaging).succeeded);
+    EXPECT_TRUE(conn->run(sourcesql::kDropStaging).succeeded);
 }
 
 TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles) {
@@ -321,7 +333,7 @@ TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles) {
     support::dropPgDatabase(attached);
     auto master = connect("master");
 
-    const Outcome files = master->run(toolsql::fileList(backup));
+    const Outcome files = master->run(source::FileListSql(backup));
     ASSERT_TRUE(files.succeeded) << files.errorText();
     ASSERT_EQ(files.results.at(0).rows.size(), 2u);
     EXPECT_EQ(*files.results[0].rows[0][0], "cwdata");
@@ -329,45 +341,50 @@ TEST_F(TdsServer, RestoresAndAttachesSimulatedFiles) {
 
     const std::string directory = dir.string() + "/";
     const Outcome restore =
-        master->run(toolsql::restore(restored, backup, "cwdata", "cwdata_log", directory));
+        master->run(source::RestoreSql(restored, backup, directory, "cwdata", "cwdata_log"));
     ASSERT_TRUE(restore.succeeded) << restore.errorText();
     EXPECT_TRUE(fs::exists(directory + restored + ".mdf"));
     EXPECT_TRUE(fs::exists(directory + restored + ".ldf"));
-    EXPECT_EQ(
-        master->run(toolsql::nameTaken("R" + std::to_string(getpid()))).results.at(0).rows.size(),
-        1u);
+    EXPECT_EQ(master
+                  ->run(source::DatabaseExistsSql(
+                      source::SourceDatabaseName("R" + std::to_string(getpid()))))
+                  .results.at(0)
+                  .rows.size(),
+              1u);
     {
         auto copy = connect(restored);
-        const Outcome rows = copy->run(toolsql::countRows("am_sysparam"));
+        const Outcome rows = copy->run(sourcesql::CountRows("am_sysparam"));
         EXPECT_EQ(copy->text(SYBINT4, *rows.results.at(0).rows.at(0).at(0)), "9");
     }
     // Restoring over it again is allowed ("with replace").
-    EXPECT_TRUE(master->run(toolsql::restore(restored, backup, "cwdata", "cwdata_log", directory))
+    EXPECT_TRUE(master->run(source::RestoreSql(restored, backup, directory, "cwdata", "cwdata_log"))
                     .succeeded);
 
     // The tool deletes the log files before attaching: the server rebuilds the
     // log and says so with an error naming the .LDF file.
     fs::remove(directory + restored + ".ldf");
-    const Outcome attach =
-        master->run(toolsql::attach("A" + std::to_string(getpid()), directory + restored + ".mdf"));
+    const Outcome attach = master->run(source::AttachSql(
+        source::SourceDatabaseName("A" + std::to_string(getpid())), directory + restored + ".mdf"));
     EXPECT_FALSE(attach.succeeded);
     EXPECT_TRUE(mentions(attach, "LDF")) << attach.errorText();
     {
         auto copy = connect(attached);
-        EXPECT_TRUE(copy->run(toolsql::allRows("l_goods")).succeeded);
+        EXPECT_TRUE(copy->run(sourcesql::AllRows("l_goods")).succeeded);
     }
 
     const std::string missing = directory + "missing.bak";
     for (const std::string& sql :
-         {toolsql::fileList(missing),
-          toolsql::restore(restored + "x", missing, "cwdata", "cwdata_log", directory),
-          toolsql::attach("M" + std::to_string(getpid()), directory + "missing.MDF")}) {
+         {source::FileListSql(missing),
+          source::RestoreSql(restored + "x", missing, directory, "cwdata", "cwdata_log"),
+          source::AttachSql(source::SourceDatabaseName("M" + std::to_string(getpid())),
+                            directory + "missing.MDF")}) {
         SCOPED_TRACE(sql);
         const Outcome failed = master->run(sql);
         EXPECT_FALSE(failed.succeeded);
         EXPECT_TRUE(mentions(failed, gb18030("无法打开"))) << failed.errorText();
     }
-    const Outcome garbage = master->run(toolsql::attach("G" + std::to_string(getpid()), backup));
+    const Outcome garbage = master->run(
+        source::AttachSql(source::SourceDatabaseName("G" + std::to_string(getpid())), backup));
     EXPECT_FALSE(garbage.succeeded);
     EXPECT_FALSE(mentions(garbage, gb18030("无法打开")));
     EXPECT_FALSE(mentions(garbage, "LDF"));

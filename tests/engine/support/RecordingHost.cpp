@@ -1,6 +1,30 @@
 #include "RecordingHost.h"
 
+#include <algorithm>
+
 namespace enginetest {
+
+void RecordingHost::appendLog(const std::string& text) {
+    {
+        std::lock_guard lock(mutex_);
+        appended_.push_back(text);
+    }
+    log.append(text);
+}
+
+void RecordingHost::replaceLastLog(const std::string& text) {
+    {
+        std::lock_guard lock(mutex_);
+        ++replacements_;
+        if (text.starts_with("正在导入表[")) lastProgress_ = text;
+    }
+    log.replaceLast(text);
+}
+
+void RecordingHost::processEvents() {
+    std::lock_guard lock(mutex_);
+    ++eventCalls_;
+}
 
 void RecordingHost::answerNext(bool yes) {
     std::lock_guard lock(mutex_);
@@ -40,6 +64,31 @@ std::vector<RecordingHost::Message> RecordingHost::messages() const {
 std::vector<bool> RecordingHost::busyChanges() const {
     std::lock_guard lock(mutex_);
     return busy_;
+}
+
+std::vector<std::string> RecordingHost::appended() const {
+    std::lock_guard lock(mutex_);
+    return appended_;
+}
+
+std::string RecordingHost::lastProgress() const {
+    std::lock_guard lock(mutex_);
+    return lastProgress_;
+}
+
+int RecordingHost::replacements() const {
+    std::lock_guard lock(mutex_);
+    return replacements_;
+}
+
+int RecordingHost::eventCalls() const {
+    std::lock_guard lock(mutex_);
+    return eventCalls_;
+}
+
+bool RecordingHost::hasLine(const std::string& line) const {
+    const std::vector<std::string> all = log.lines();
+    return std::find(all.begin(), all.end(), line) != all.end();
 }
 
 }  // namespace enginetest
