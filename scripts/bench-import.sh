@@ -23,29 +23,13 @@ ATTACH_ROWS=${ATTACH_ROWS:-2000}
 source "$ROOT/scripts/lib/pgcluster.sh"
 # shellcheck source=lib/bench-table.sh
 source "$ROOT/scripts/lib/bench-table.sh"
+# shellcheck source=lib/bench-servers.sh
+source "$ROOT/scripts/lib/bench-servers.sh"
 
 cmake -S "$ROOT" -B "$BUILD" >/dev/null
 cmake --build "$BUILD" --target import_bench tds-testserver -j2 >/dev/null
 
-WORK=$(mktemp -d /tmp/bench-import.XXXXXX)
-chmod 755 "$WORK"
-TDS_PID=
-cleanup() {
-  [ -n "$TDS_PID" ] && kill "$TDS_PID" 2>/dev/null && wait "$TDS_PID" 2>/dev/null
-  stop_pg_cluster
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-start_pg_cluster >/dev/null
-
-"$BUILD/tools/tds-testserver/tds-testserver" --port 0 --postgres "$LIR2ORBIT_TEST_PG" >"$WORK/tds.out" 2>"$WORK/tds.err" &
-TDS_PID=$!
-for _ in $(seq 100); do
-  grep -q '^listening on' "$WORK/tds.out" 2>/dev/null && break
-  sleep 0.1
-done
-TDS_PORT=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$WORK/tds.out")
-[ -n "$TDS_PORT" ] || { echo "tds-testserver did not start"; cat "$WORK/tds.err"; exit 1; }
+start_bench_servers bench-import
 
 now() { date +%s.%N; }
 elapsed() { python3 -c "print(f'{$2 - $1:.3f}')"; }
