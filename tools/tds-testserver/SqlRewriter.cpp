@@ -184,17 +184,6 @@ std::string rewriteCode(std::string code) {
 
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
-// Marks the bytes of sql that lie inside '...' literals.
-std::vector<bool> literalMask(const std::string& sql) {
-    std::vector<bool> mask(sql.size(), false);
-    bool in = false;
-    for (std::size_t i = 0; i < sql.size(); ++i) {
-        if (sql[i] == '\'') in = !in;  // a doubled quote toggles twice
-        mask[i] = in || sql[i] == '\'';
-    }
-    return mask;
-}
-
 // "select top N rest" -> "select rest limit N", where the select ends at the
 // closing parenthesis of its derived table, at ";" or at the end of the text.
 std::string rewriteTop(std::string sql) {

@@ -5,11 +5,7 @@
 #include <vector>
 
 namespace tdsserver {
-namespace {
 
-using std::regex_constants::icase;
-
-// Marks the bytes of sql that lie inside '...' literals.
 std::vector<bool> literalMask(const std::string& sql) {
     std::vector<bool> mask(sql.size(), false);
     bool in = false;
@@ -19,6 +15,10 @@ std::vector<bool> literalMask(const std::string& sql) {
     }
     return mask;
 }
+
+namespace {
+
+using std::regex_constants::icase;
 
 // The position of the parenthesis closing the one at open, or npos.
 std::size_t closing(const std::string& sql, const std::vector<bool>& mask, std::size_t open) {
