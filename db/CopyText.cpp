@@ -48,12 +48,16 @@ void appendInteger(int64_t v, std::string& out) {
     out.append(p, end);
 }
 
-}  // namespace
+// The two text forms differ only in NULL, bytea's prefix and escaping: COPY's
+// text format escapes backslashes and separators, a bound parameter takes the
+// value as it stands.
+enum class TextForm { CopyField, Parameter };
 
-void appendCopyField(const Value& value, std::string& out) {
+void appendValueText(const Value& value, std::string& out, TextForm form) {
+    const bool copy = form == TextForm::CopyField;
     switch (value.kind()) {
         case Value::Kind::Null:
-            out += "\\N";
+            if (copy) out += "\\N";
             return;
         case Value::Kind::Bool:
             out += value.boolValue() ? 't' : 'f';
@@ -65,41 +69,30 @@ void appendCopyField(const Value& value, std::string& out) {
             appendFloatText(value.floatValue(), out);
             return;
         case Value::Kind::Binary:
-            // bytea's hex input "\x..." with its backslash escaped for COPY.
-            out += "\\\\x";
+            // bytea's hex input "\x...", its backslash escaped for COPY.
+            out += copy ? "\\\\x" : "\\x";
             appendHex(value.bytes(), out);
             return;
         case Value::Kind::Decimal:
         case Value::Kind::DateTime:
         case Value::Kind::Text:
-            appendEscaped(value.bytes(), out);
+            if (copy) {
+                appendEscaped(value.bytes(), out);
+            } else {
+                out += value.bytes();
+            }
             return;
     }
 }
 
+}  // namespace
+
+void appendCopyField(const Value& value, std::string& out) {
+    appendValueText(value, out, TextForm::CopyField);
+}
+
 void appendParameterText(const Value& value, std::string& out) {
-    switch (value.kind()) {
-        case Value::Kind::Null:
-            return;
-        case Value::Kind::Bool:
-            out += value.boolValue() ? 't' : 'f';
-            return;
-        case Value::Kind::Int:
-            appendInteger(value.intValue(), out);
-            return;
-        case Value::Kind::Float:
-            appendFloatText(value.floatValue(), out);
-            return;
-        case Value::Kind::Binary:
-            out += "\\x";
-            appendHex(value.bytes(), out);
-            return;
-        case Value::Kind::Decimal:
-        case Value::Kind::DateTime:
-        case Value::Kind::Text:
-            out += value.bytes();
-            return;
-    }
+    appendValueText(value, out, TextForm::Parameter);
 }
 
 std::string_view nextCopyField(std::string_view& row, std::string& field, bool& isNull) {

@@ -132,7 +132,7 @@ TEST_F(QXZipTest, UnpackingTwiceGivesTheSameFile) {
 TEST_F(QXZipTest, RefusalsLeaveNoOutput) {
     pack("some backup");
     writeFile(path("notes.txt"), std::string(500, 'x'));
-    writeFile(path("stub.bak"), std::string("\x20QX20030412-2001-0415-QXSOFT-KTNM", 33));
+    writeFile(path("header-only.bak"), std::string("\x20QX20030412-2001-0415-QXSOFT-KTNM", 33));
     writeFile(path("empty.bak"), "");
     struct Case {
         const char* name;
@@ -192,7 +192,7 @@ TEST_F(QXZipTest, RefusalsLeaveNoOutput) {
         }
     }
     TQXZip zip(messages);
-    expectFailure([&] { zip.UnZip(path("stub.bak"), path("refused.out"), kVersion); },
+    expectFailure([&] { zip.UnZip(path("header-only.bak"), path("refused.out"), kVersion); },
                   "is cut short: it ends after 33 bytes, inside its 181-byte header");
     expectFailure([&] { zip.UnZip(path("missing.bak"), path("refused.out"), kVersion); },
                   "Cannot open file \"" + path("missing.bak") + "\": No such file or directory");
